@@ -1,0 +1,48 @@
+# Build-wide settings: warnings, sanitizers on the host, static runtimes on Windows.
+
+if(WIN32)
+  set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+  # C++ and gcc runtimes and winpthreads linked in: the binaries import only system DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_options(-Wall -Wextra)
+
+  # Where the Wine tests run. A kernel that runs 64-bit user code only cannot
+  # execute Wine's 32-bit half, so the tests then run on a 64-bit twin build of
+  # the same sources (build/win32/twin64); the 32-bit deliverables are still
+  # built here and checked statically.
+  set(SE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix of this build tree")
+  option(SE_TWIN "This tree is the 64-bit twin of a win32 tree" OFF)
+  if(NOT DEFINED SE_HOST_RUNS_I386)
+    execute_process(COMMAND /lib/ld-linux.so.2 --version RESULT_VARIABLE _i386 OUTPUT_QUIET ERROR_QUIET)
+    if(_i386 EQUAL 0)
+      set(SE_HOST_RUNS_I386 ON CACHE BOOL "The host kernel executes 32-bit code")
+    else()
+      set(SE_HOST_RUNS_I386 OFF CACHE BOOL "The host kernel executes 32-bit code")
+    endif()
+  endif()
+  set(SE_RUNNER ${PROJECT_SOURCE_DIR}/tools/wine-run)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${SE_RUNNER};--prefix;${SE_WINEPREFIX}")
+else()
+  add_compile_options(-Wall -Wextra)
+  set(SE_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  function(se_sanitize target)
+    target_compile_options(${target} PRIVATE ${SE_SANITIZE})
+    target_link_options(${target} PRIVATE ${SE_SANITIZE})
+  endfunction()
+endif()
+
+# Adds the portable sources of a core library twice on the host: sanitised for
+# the unit tests and the fuzzers, optimised and plain for the benchmarks.
+function(se_core_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(NOT WIN32)
+    se_sanitize(${name})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+    add_library(${name}_bench STATIC ${ARGN})
+    target_include_directories(${name}_bench PUBLIC ${PROJECT_SOURCE_DIR})
+    target_compile_options(${name}_bench PRIVATE -O2)
+  endif()
+endfunction()

@@ -1,0 +1,84 @@
+#pragma once
+// The engine state of a run and the helpers every command uses.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/logsink.h"
+#include "engine/text.h"
+
+// One process-wide record, alive for the whole run. Handlers take no
+// arguments: everything they need from the loop is here.
+struct EngineState {
+    std::string programDirectory;     // without a trailing backslash
+    std::string programFileName;      // shown in every log line
+    std::string scriptPath;           // the working copy once start-up is done
+    int currentCommandIndex = 0;
+    int currentCommandType = 0;
+    std::string commandSectionName;   // CmdSection<N>.0, "DATA" for types 5, 6, 7
+    std::string languageDataSection;  // "Data." + language code
+    std::string currentSection = "CommandsList";
+    std::string nextSection;
+    bool rebootRequested = false;
+    bool rebootSuppressed = false;
+    bool silent = false;
+    bool loggingOn = false;
+    std::string logFilePath;
+};
+
+extern EngineState g_engine;
+
+inline constexpr char kVersionText[] = "2.00.5";
+inline constexpr char kDefaultLogFile[] = "C:\\system.sav\\util\\install.log";
+inline constexpr char kLanguageFile[] = "C:\\system.sav\\util\\cia.ini";
+
+// ---- install log (log.cpp) ----
+void WriteLogLevel(std::string_view first, std::string_view second, int level);
+// The calling thread's last error code; its system text, on one line, cut to
+// what a buffer of bufferSize bytes holds.
+DWORD GetLastErrorText(std::string& text, std::size_t bufferSize = 512);
+
+// ---- private-profile access (profile.cpp) ----
+// A string read into a buffer of bufferSize bytes, as the system cuts it.
+std::string ProfileString(const char* section, const char* key, const char* defaultText,
+                          std::size_t bufferSize, const std::string& file);
+int ProfileInt(const char* section, const char* key, int defaultValue, const std::string& file);
+bool WriteProfileString(const char* section, const char* key, const char* value, const std::string& file);
+bool WriteProfileString(const char* section, const std::string& key, const std::string& value,
+                        const std::string& file);
+// Makes the system write its cached changes of the file to disk.
+void FlushProfile(const std::string& file);
+// The lines of a whole section; nothing when it is missing or has no lines.
+std::optional<std::vector<std::string>> ReadProfileSection(const char* section, const std::string& file);
+// A field of the current command: [Commands] CmdSection<N>.<M>.
+std::string CommandField(int field, const char* defaultText, std::size_t bufferSize);
+
+// ---- start-up (startup.cpp) ----
+void SplitPath(const std::string& path, std::string& directory, std::string& fileName);
+bool InitINIFile(const std::string& commandLine);
+void EnablePrivileges();
+// Forms the language data section; false when the language code is empty.
+bool FormLanguageDataSection();
+bool FileOrDirectoryExists(const std::string& path);
+
+// ---- command list (cmdlist.cpp) ----
+enum class ListResult { Failed, Kept, Compiled };
+ListResult InitCommandSection(bool atStartUp);
+
+// ---- variables (variables.cpp) ----
+int GetVariable(std::string& text, std::size_t bufferSize);
+
+// ---- Windows version (osversion.cpp) ----
+bool IsWin95();
+bool IsWin98();
+bool IsWinNT4();
+bool IsWin2000();
+bool IsWinXP();
+
+// ---- the run (loop.cpp) ----
+int RunEngine(const std::string& commandLine);
+// The message boxes of the engine: no owner, system-modal, never while silent.
+int ShowEngineBox(const std::string& text, const std::string& title, UINT style);

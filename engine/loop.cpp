@@ -1,0 +1,184 @@
+#include <windows.h>
+
+#include <array>
+
+#include "engine/engine.h"
+
+namespace {
+
+using Handler = int (*)();
+
+struct CommandType {
+    const char* name;  // shown only in the per-command log line
+    Handler handler;   // none: the type's handler is not part of this build yet
+};
+
+// One row per type 0 to 35; the type number alone selects the handler.
+const std::array<CommandType, 36> kCommandTypes = {{
+    {"CMD00", nullptr},
+    {"CMD01_Copy_Lnk2StartF_W2000", nullptr},
+    {"CMD02_DEL_LnkInStartF_W2000", nullptr},
+    {"CMD03_Add single Reg Value", nullptr},
+    {"CMD04_Remove single Reg Value", nullptr},
+    {"CMD05_IncRunningCounter", nullptr},
+    {"CMD06_DecCmdIndex", nullptr},
+    {"CMD07_IncCmdIndex", nullptr},
+    {"CMD08_ResetCmdIndex", nullptr},
+    {"CMD09_BranchOnIsNorvane", nullptr},
+    {"CMD10_Exit", nullptr},
+    {"CMD11_SpawnProgram", nullptr},
+    {"CMD12_RemoveSingleRegKey", nullptr},
+    {"CMD13_Sleep", nullptr},
+    {"CMD14_MultiRegEdit", nullptr},
+    {"CMD15_CopyFile", nullptr},
+    {"CMD16_DeleteFileOrDir", nullptr},
+    {"CMD17_DisplayMessageBox", nullptr},
+    {"CMD18_BranchOnOS", nullptr},
+    {"CMD19_JumpToNextSection", nullptr},
+    {"CMD20_ExitRebootSystem", nullptr},
+    {"CMD21_MakeDir", nullptr},
+    {"CMD22_DisplayWindow", nullptr},
+    {"CMD23_MergeINIFile", nullptr},
+    {"CMD24_ControlOsShutdown", nullptr},
+    {"CMD25_BranchOnSystemID", nullptr},
+    {"CMD26_SetValue", nullptr},
+    {"CMD27_SetVariable", nullptr},
+    {"CMD28_AppendINIFile", nullptr},
+    {"CMD29_ExitAndDeleteINIFile", nullptr},
+    {"CMD30_BranchOnPowerManagement", nullptr},
+    {"CMD31_RenameFile", nullptr},
+    {"CMD32_LogMsg", nullptr},
+    {"CMD33_", nullptr},
+    {"CMD34_", nullptr},
+    {"CMD35_", nullptr},
+}};
+
+constexpr char kBoxTitleFormat[] = "Norvane Setup Utility - ";
+constexpr UINT kErrorBoxStyle = MB_SYSTEMMODAL | MB_ICONERROR;
+
+constexpr char kUsageText[] =
+    "Usage:  <module.exe> <INI_FILE> -silent -noreboot -resume\n\n"
+    "INI_FILE is either full path or just name if in same dir as EXE.\n"
+    "-silent will  suppress all GUI prompts\n"
+    "-noreboot will suppress reboots\n"
+    "-resume will force a resume of the INI file processing\n\n";
+
+std::string CommandKey(const char* name, int n) { return name + std::to_string(n); }
+
+bool StopsTheLoop(int type) { return type == 8 || type == 10 || type == 20 || type == 29; }
+bool SkipsTheAdvance(int type) { return type == 8 || type == 29; }
+
+// The working copy names the next command before that command starts: this
+// write and its flush are the only protection of the resume point against a
+// sudden restart.
+void Advance()
+{
+    ++g_engine.currentCommandIndex;
+    WriteProfileString("Commands", "CurrentCmd", std::to_string(g_engine.currentCommandIndex).c_str(),
+                       g_engine.scriptPath);
+    FlushProfile(g_engine.scriptPath);
+}
+
+void LogCommandLine(int n, int type)
+{
+    const std::string full =
+        ProfileString("Commands", CommandKey("FullCmdSection", n).c_str(), "", MAX_PATH, g_engine.scriptPath);
+    // A type outside the table has no name; the line shows an empty one.
+    const char* name = (type >= 0 && type < static_cast<int>(kCommandTypes.size())) ? kCommandTypes[type].name : "";
+    WriteLog("CMD" + std::to_string(n) + "> " + name + ": " + std::to_string(type) + full, "");
+}
+
+// End of the running list: chains to the next section when one is named and
+// compiled now; false ends the run.
+bool ChainToNextSection()
+{
+    g_engine.currentSection = ProfileString("State", "CurrentSection", "", 128, g_engine.scriptPath);
+    g_engine.nextSection = ProfileString("State", "NextSection", "", 128, g_engine.scriptPath);
+    const bool chained = !g_engine.nextSection.empty() &&
+                         !se::EqualsNoCase(g_engine.nextSection, g_engine.currentSection) &&
+                         InitCommandSection(false) == ListResult::Compiled;
+    // A pass that compiled nothing would meet the same empty slot forever.
+    if (!chained) WriteLog("No More commands", "");
+    return chained;
+}
+
+// One pass per command; false when the loop is to end.
+bool RunOneCommand()
+{
+    const int n = g_engine.currentCommandIndex;
+    g_engine.currentCommandType = ProfileInt("Commands", CommandKey("Cmd", n).c_str(), 0, g_engine.scriptPath);
+    g_engine.commandSectionName =
+        ProfileString("Commands", (CommandKey("CmdSection", n) + ".0").c_str(), "", 256, g_engine.scriptPath);
+    const int type = g_engine.currentCommandType;
+    if (type != 0) LogCommandLine(n, type);
+
+    if (type == 0) return ChainToNextSection();
+    if (type < 0 || type >= static_cast<int>(kCommandTypes.size())) {
+        WriteLog("NOTICE: ", "CMD >" + std::to_string(type) + "< not defined");
+        Advance();
+        return true;
+    }
+    // Types 5, 6 and 7 read their keys from the data section whatever the
+    // script wrote after the type.
+    if (type == 5 || type == 6 || type == 7) g_engine.commandSectionName = "DATA";
+
+    const Handler handler = kCommandTypes[type].handler;
+    const int result = handler ? handler() : 0;
+    const bool stop = handler && StopsTheLoop(type) && result != 0;
+    if (!(handler && SkipsTheAdvance(type))) Advance();
+    return !stop;
+}
+
+void EndOfRun()
+{
+    if (g_engine.rebootRequested) {
+        WriteLog("DONE", " Shutting down system.");
+        ExitWindowsEx(EWX_REBOOT, 0);
+    } else {
+        WriteLog("DONE", "!");
+    }
+}
+
+std::string ProgramPath()
+{
+    char buffer[512] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return std::string(buffer, length < sizeof buffer ? length : 0);
+}
+
+}  // namespace
+
+int ShowEngineBox(const std::string& text, const std::string& title, UINT style)
+{
+    if (g_engine.silent) return IDOK;
+    return MessageBoxA(nullptr, text.c_str(), title.c_str(), style);
+}
+
+int RunEngine(const std::string& commandLine)
+{
+    SplitPath(ProgramPath(), g_engine.programDirectory, g_engine.programFileName);
+    const std::string boxTitle = kBoxTitleFormat + g_engine.programFileName;
+
+    if (!InitINIFile(commandLine)) {
+        WriteLog("ERROR - ", "cannot initialize");
+        ShowEngineBox(kUsageText, boxTitle, kErrorBoxStyle);
+        return 0;
+    }
+    if (InitCommandSection(true) == ListResult::Failed) {
+        WriteLog("ERROR - ", "Cannot initialize commands section");
+        ShowEngineBox("Cannot initialize commands section...check log file...", boxTitle, kErrorBoxStyle);
+        return 0;
+    }
+    EnablePrivileges();
+    if (!FormLanguageDataSection()) {
+        // No command runs and no "DONE" line is written.
+        WriteLog("ERROR - ", "Cannont find CIA.INI");
+        return 0;
+    }
+    g_engine.currentCommandIndex = ProfileInt("Commands", "CurrentCmd", 0, g_engine.scriptPath);
+
+    while (RunOneCommand()) {
+    }
+    EndOfRun();
+    return 0;
+}

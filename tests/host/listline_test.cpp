@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "engine/listline.h"
+
+namespace {
+
+using se::CompileListLine;
+
+struct LineCase {
+    const char* line;
+    const char* type;
+    const char* full;
+    std::vector<std::string> fields;  // empty with hasFields false: no comma
+    bool hasFields;
+};
+
+class ListLines : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(ListLines, CompileToCommandKeys)
+{
+    const LineCase& c = GetParam();
+    const auto compiled = CompileListLine(c.line);
+    ASSERT_TRUE(compiled.has_value());
+    EXPECT_EQ(compiled->type, c.type);
+    EXPECT_EQ(compiled->full, c.full);
+    EXPECT_EQ(compiled->hasFields, c.hasFields);
+    EXPECT_EQ(compiled->fields, c.fields);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Compile, ListLines,
+    ::testing::Values(
+        LineCase{"15,CopyAll,C:\\Temp ; copy", "15", ",CopyAll,C:\\Temp", {"CopyAll", "C:\\Temp"}, true},
+        LineCase{"15", "15", "", {}, false},
+        LineCase{"20 ; reboot", "20", "", {}, false},
+        LineCase{"15,Files;note", "15", ",Files", {"Files"}, true},
+        LineCase{"15,a;b,x", "15", ",a", {"a"}, true},
+        LineCase{"15,Files,", "15", ",Files,", {"Files", ""}, true},
+        LineCase{"15,", "15", ",", {""}, true},
+        LineCase{"3,,HKLM,Key", "3", ",,HKLM,Key", {"", "HKLM", "Key"}, true},
+        // Blanks around the fields stay only in the full text.
+        LineCase{"  15 , Files , C:\\X  ", "15 ", ", Files , C:\\X", {"Files", "C:\\X"}, true},
+        LineCase{"CopyFile,Files", "CopyFile", ",Files", {"Files"}, true},
+        LineCase{"\t-3,x", "-3", ",x", {"x"}, true}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return "line" + std::to_string(info.index); });
+
+TEST(ListLinesIgnored, EmptyAndCommentLinesTakeNoNumber)
+{
+    for (const char* line : {"", "   ", ";15,Files", "  ; note", "\t\r\n", ";"})
+        EXPECT_FALSE(CompileListLine(line).has_value()) << '"' << line << '"';
+}
+
+TEST(CommandLine, ScriptNameEndsAtTheFirstHyphen)
+{
+    EXPECT_EQ(se::ScriptNameFromCommandLine("SETUP.INI -silent -noreboot"), "SETUP.INI");
+    EXPECT_EQ(se::ScriptNameFromCommandLine("-silent SETUP.INI"), "");
+    EXPECT_EQ(se::ScriptNameFromCommandLine("C:\\my-setup\\SETUP.INI"), "C:\\my");
+    EXPECT_EQ(se::ScriptNameFromCommandLine("  setup.ini ; x -resume"), "setup.ini");
+    EXPECT_EQ(se::ScriptNameFromCommandLine(""), "");
+}
+
+TEST(CommandLine, OptionsAreFoundAnywhereCaseSensitively)
+{
+    const se::Options a = se::FindOptions("x.ini -silently -noreboot");
+    EXPECT_TRUE(a.silent);
+    EXPECT_TRUE(a.noReboot);
+    EXPECT_FALSE(a.resume);
+    const se::Options b = se::FindOptions("-RESUME -Silent x.ini-resume");
+    EXPECT_FALSE(b.silent);
+    EXPECT_TRUE(b.resume);
+}
+
+TEST(CommandLine, SplitPathAtTheLastBackslash)
+{
+    auto p = se::SplitPathText("C:\\a\\b\\setup.exe");
+    EXPECT_EQ(p.directory, "C:\\a\\b");
+    EXPECT_EQ(p.fileName, "setup.exe");
+    p = se::SplitPathText("setup.ini");
+    EXPECT_EQ(p.directory, "");
+    EXPECT_EQ(p.fileName, "setup.ini");
+    p = se::SplitPathText("C:\\dir\\");
+    EXPECT_EQ(p.directory, "C:\\dir");
+    EXPECT_EQ(p.fileName, "");
+}
+
+}  // namespace

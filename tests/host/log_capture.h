@@ -1,0 +1,9 @@
+#pragma once
+// Stand-in for the install log in the host tests: entries are collected in
+// memory as "prefix|message" so tests can compare them.
+#include <string>
+#include <vector>
+
+namespace test {
+std::vector<std::string>& LogEntries();
+}

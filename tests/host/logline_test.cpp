@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "engine/logline.h"
+#include "engine/osmatch.h"
+
+namespace {
+
+TEST(LogLine, Forms)
+{
+    const std::string stamp = se::FormatTimeStamp(10, 15, 2, 47);
+    EXPECT_EQ(stamp, "[10:15:02.047] ");
+    EXPECT_EQ(se::FormatTimeStamp(0, 0, 0, 0), "[00:00:00.000] ");
+    EXPECT_EQ(se::FormatLogLine(stamp, "SETUP.EXE", "ERROR-=-", "Cannot find..."),
+              "[10:15:02.047]  SETUP.EXE> ERROR-=- Cannot find...");
+    EXPECT_EQ(se::FormatLogLine(stamp, "SETUP.EXE", "", ""), "[10:15:02.047]  SETUP.EXE>  ");
+    EXPECT_EQ(se::FormatLogTextLine(stamp, "text"), "[10:15:02.047]  text");
+}
+
+TEST(LogLine, LinesAreCutAt511Characters)
+{
+    const std::string stamp = se::FormatTimeStamp(1, 2, 3, 4);
+    const std::string line = se::FormatLogLine(stamp, "P.EXE", "", std::string(600, 'm'));
+    EXPECT_EQ(line.size(), 511u);
+    EXPECT_EQ(se::FormatLogTextLine(stamp, std::string(1000, 't')).size(), 511u);
+}
+
+TEST(LogLine, LevelPrefixes)
+{
+    EXPECT_EQ(se::LevelPrefix(0), "FATAL-=-");
+    EXPECT_EQ(se::LevelPrefix(1), "RECOVERABLE ERROR-=-");
+    EXPECT_EQ(se::LevelPrefix(2), "WARNING ERROR-=-");
+    EXPECT_EQ(se::LevelPrefix(-1), "WARNING ERROR-=-");
+}
+
+TEST(VersionMatch, OnlyExactTriples)
+{
+    using V = se::WindowsVersion;
+    EXPECT_TRUE(se::IsVersion(V::Win95, 1, 4, 0));
+    EXPECT_TRUE(se::IsVersion(V::Win98, 1, 4, 10));
+    EXPECT_TRUE(se::IsVersion(V::WinNT4, 2, 4, 0));
+    EXPECT_TRUE(se::IsVersion(V::Win2000, 2, 5, 0));
+    EXPECT_TRUE(se::IsVersion(V::WinXP, 2, 5, 1));
+    EXPECT_FALSE(se::IsVersion(V::Win98, 1, 4, 90));  // Windows Me
+    EXPECT_FALSE(se::IsVersion(V::WinNT4, 2, 3, 51));
+    EXPECT_FALSE(se::IsVersion(V::WinXP, 2, 5, 2));
+    EXPECT_FALSE(se::IsVersion(V::Win95, 2, 4, 0));
+}
+
+}  // namespace

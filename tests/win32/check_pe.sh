@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Checks the PE tables of the 32-bit deliverables: machine and subsystem, the
+# DLLs they import, and (for NRVINI.dll) the undecorated export names.
+set -u
+objdump=$1; bin=$2
+fail=0
+check_imports() {  # file allowed...
+  local file=$1; shift
+  local dlls
+  dlls=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u)
+  for d in $dlls; do
+    local ok=0
+    for a in "$@"; do [ "$d" = "$a" ] && ok=1; done
+    [ $ok = 1 ] || { echo "FAIL: $(basename "$file") imports $d"; fail=1; }
+  done
+  echo "$(basename "$file") imports: $(echo $dlls)"
+}
+exe=$bin/setupengine.exe
+if ! "$objdump" -f "$exe" | grep -q 'file format pei-i386'; then echo "FAIL: setupengine.exe is not PE32 i386"; fail=1; fi
+if ! "$objdump" -p "$exe" | grep -qE 'Subsystem\s+00000002'; then echo "FAIL: setupengine.exe is not GUI subsystem"; fail=1; fi
+check_imports "$exe" KERNEL32.DLL USER32.DLL ADVAPI32.DLL MSVCRT.DLL
+if "$objdump" -p "$exe" | grep -qi 'NRVINI'; then echo "FAIL: setupengine.exe refers to NRVINI"; fail=1; fi
+
+dll=$bin/NRVINI.dll
+if [ -f "$dll" ]; then
+  "$objdump" -f "$dll" | grep -q 'file format pei-i386' || { echo "FAIL: NRVINI.dll is not PE32 i386"; fail=1; }
+  check_imports "$dll" KERNEL32.DLL OLE32.DLL MSVCRT.DLL
+  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[\s*[0-9]*\] //p')
+  for e in NrvGetPrivateProfileString NrvGetPrivateProfileInt NrvGetPrivateProfileSection \
+           NrvGetPrivateProfileSectionNames NrvWritePrivateProfileString NrvWritePrivateProfileSection \
+           NrvIniSetLastSection DllMain; do
+    echo "$exports" | grep -qx "$e" || { echo "FAIL: NRVINI.dll does not export $e undecorated"; fail=1; }
+  done
+  if echo "$exports" | grep -q '@'; then echo "FAIL: decorated exports: $(echo "$exports" | grep '@')"; fail=1; fi
+fi
+[ $fail = 0 ] && echo "PE tables OK"
+exit $fail
