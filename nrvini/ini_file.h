@@ -1,0 +1,139 @@
+#pragma once
+// In-memory image of one INI, CONFIG.SYS-style or batch file: a doubly linked
+// list of lines whose texts live in a pool of fixed-size blocks. Each profile
+// call builds one, works on it and discards it; nothing is cached.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nrvini {
+
+// Lines are read in pieces of this many characters, and a line is stored only
+// if it is no longer, so that every line written can be read back unchanged.
+inline constexpr std::size_t kMaxLineLength = 512;
+inline constexpr std::size_t kPoolBlockSize = 1024;
+
+struct PoolBlock {
+    char* base;
+    char* nextFree;
+    std::size_t size;
+    std::size_t remaining;
+    PoolBlock* prev;
+    PoolBlock* next;
+};
+
+// Texts are carved from 1024-byte blocks and only given back all at once, so a
+// load costs one heap request per block instead of one per line.
+class LinePool {
+public:
+    LinePool() = default;
+    LinePool(const LinePool&) = delete;
+    LinePool& operator=(const LinePool&) = delete;
+    ~LinePool() { Clear(); }
+
+    // Space for bytes bytes (rounded up to 4), or null when the request is
+    // larger than a block or memory is exhausted.
+    char* Allocate(std::size_t bytes);
+    void Clear();
+    int blockCount() const { return blockCount_; }
+
+    // Makes every block request after the next `blocks` fail (-1: no limit),
+    // so that tests can exhaust memory at a chosen point.
+    static void LimitBlocksForTesting(long blocks);
+
+private:
+    bool AddBlock();
+
+    PoolBlock* first_ = nullptr;
+    PoolBlock* current_ = nullptr;
+    int blockCount_ = 0;
+};
+
+struct IniLine {
+    char* text;            // NUL-terminated, in the pool
+    std::size_t capacity;  // bytes reserved for text, terminator included
+    IniLine* prev;
+    IniLine* next;
+
+    std::string_view view() const { return text; }
+};
+
+enum class FileKind : int { Ordinary = 0, Sys = 1, Bat = 2 };
+
+// Why a load ended the way it did. The writers may build a new file only when
+// nothing stored can be lost: the file is missing or holds no lines.
+enum class LoadState { NotLoaded, Loaded, Missing, Unreadable, OutOfMemory };
+
+struct IniFile {
+    IniFile() = default;
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+    ~IniFile() { Clear(); }
+
+    // Drops every line and pool block.
+    void Clear();
+    bool MayBeReplaced() const;
+
+    LinePool pool;
+    IniLine* first = nullptr;
+    IniLine* last = nullptr;
+    std::int32_t lineCount = 0;
+    std::string path;
+    FileKind kind = FileKind::Ordinary;
+    char open = '[';   // opening character of a section header
+    char close = ']';  // closing character; '\0' where there is none (BAT labels)
+    LoadState state = LoadState::NotLoaded;
+};
+
+// Line count, or -1 when the file is missing, cannot be read or a line cannot
+// be stored (file.state tells which).
+std::int32_t LoadIniFile(IniFile& file, std::string_view path);
+
+// Writes every line with CR LF ends and one empty line before each section
+// header but the first. An empty target means the file's own path. The text
+// goes to a temporary file beside the target that then replaces it in one
+// step, so a failed save leaves the old file as it was. Line count or -1.
+std::int32_t SaveIniFile(const IniFile& file, std::string_view target = {});
+
+struct SectionLookup {
+    IniLine* header;        // null when the section is missing
+    IniLine* insertBefore;  // where a new section goes; null: at the end
+};
+SectionLookup FindIniSection(const IniFile& file, std::string_view name);
+
+enum class KeyOutcome { Found, KeyMissing, SectionMissing };
+struct KeyLookup {
+    KeyOutcome outcome;
+    // Found: the key line. KeyMissing: the line that ends the section (null at
+    // the end of the file). SectionMissing: the insertion position.
+    IniLine* line;
+};
+KeyLookup FindIniKey(const IniFile& file, std::string_view section, std::string_view key);
+
+// The text is stored with its trailing blanks cut. A text that is blank, holds
+// a line break or is longer than kMaxLineLength cannot be stored: null/false,
+// like exhausted memory, and nothing changes.
+IniLine* InsertIniLine(IniFile& file, std::string_view text, IniLine* before);
+bool ReplaceIniLine(IniFile& file, IniLine* line, std::string_view text);
+void RemoveIniLine(IniFile& file, IniLine* line);
+// Appends a piece read from disk, which is already trimmed and short enough.
+IniLine* AppendLoadedLine(IniFile& file, std::string_view text);
+
+void DeleteIniSection(IniFile& file, std::string_view name);
+
+// list: NUL-terminated strings ended by an empty one. Lines that are blank are
+// left out, since a load would drop them anyway.
+bool InsertIniSection(IniFile& file, IniLine* before, std::string_view name, const char* list);
+
+// Rules shared with the profile functions.
+bool IsCommentLine(const IniFile& file, std::string_view line);
+bool OpensSection(const IniFile& file, std::string_view line);
+IniLine* FindSectionHeader(const IniFile& file, std::string_view name, bool stopAtMarker);
+
+// The last-section marker: "[name]". Lookups do not look past a line that
+// begins with it and new sections go in front of it. Initially "[]".
+std::string_view LastSectionMarker();
+void SetLastSectionMarker(std::string_view name);
+
+}  // namespace nrvini
