@@ -1,0 +1,141 @@
+// End-to-end runs of setupengine.exe on the scripts under tests/scenarios.
+//
+// Each scenario directory holds the script files to place beside the program,
+// a steps.txt that says what to do, the expected install log (expected.log,
+// absent when no log may be written) and the keys the working copy must hold
+// afterwards (expected.keys). Steps, one per line:
+//   run <arguments>               start the engine and wait; it must exit with 0
+//   set <file>|<section>|<key>|<value>   a profile write between runs
+//   temp <directory>              the TMP the engine gets from now on
+//   write <path>|<text>           a file outside the sandbox, removed afterwards
+//   remove <path>                 delete a file before the next step
+//   copy <file>                   the working copy to check, if not tmp\SETUP.INI
+// {DIR} and {TMP} stand for the sandbox's program and temporary directories.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "harness.h"
+
+namespace {
+
+std::vector<std::string> ScenarioFiles(const std::string& scenario)
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    const std::string dir = test::ModuleDirectory() + "\\scenarios\\" + scenario;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return files;
+    do {
+        const std::string name = found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (name == "steps.txt" || name == "expected.log" || name == "expected.keys") continue;
+        files.push_back(name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return files;
+}
+
+void EnsureDirectories(const std::string& path)
+{
+    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+}
+
+std::string Unescape(std::string text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += "\r\n";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> SplitBars(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find('|', from)) != std::string::npos; from = at + 1)
+        parts.push_back(text.substr(from, at - from));
+    parts.push_back(text.substr(from));
+    return parts;
+}
+
+class Scenario : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
+{
+    const std::string name = GetParam();
+    test::Sandbox box(name);
+    for (const std::string& f : ScenarioFiles(name)) box.AddScenarioFile(name, f, f);
+
+    std::string copy = box.workingCopy();
+    std::vector<std::string> written;
+    std::istringstream steps(test::ReadFileText(test::ModuleDirectory() + "\\scenarios\\" + name + "\\steps.txt"));
+    std::string line;
+    int runs = 0;
+    while (std::getline(steps, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t space = line.find(' ');
+        const std::string verb = line.substr(0, space);
+        const std::string rest = space == std::string::npos ? "" : box.Fill(line.substr(space + 1));
+        if (verb == "run") {
+            const test::RunResult r = box.Run(rest);
+            ++runs;
+            ASSERT_TRUE(r.finished) << "run " << runs << " did not end";
+            EXPECT_EQ(r.exitCode, 0u) << "run " << runs;
+        } else if (verb == "set") {
+            const auto p = SplitBars(rest);
+            ASSERT_EQ(p.size(), 4u) << line;
+            WritePrivateProfileStringA(p[1].c_str(), p[2].c_str(), p[3].c_str(), p[0].c_str());
+            WritePrivateProfileStringA(nullptr, nullptr, nullptr, p[0].c_str());
+        } else if (verb == "temp") {
+            box.SetTempDirectory(rest);
+        } else if (verb == "write") {
+            const auto p = SplitBars(rest);
+            EnsureDirectories(p[0]);
+            ASSERT_TRUE(test::WriteFileText(p[0], Unescape(p[1])));
+            written.push_back(p[0]);
+        } else if (verb == "remove") {
+            SetFileAttributesA(rest.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(rest.c_str());
+        } else if (verb == "copy") {
+            copy = rest;
+        } else {
+            FAIL() << "unknown step: " << line;
+        }
+    }
+    for (const std::string& w : written) DeleteFileA(w.c_str());
+
+    const std::string expectedLog = box.ExpectedLog(name);
+    const std::string log = test::ReadFileText(box.log());
+    if (expectedLog.empty()) {
+        EXPECT_FALSE(test::PathExists(box.log())) << "a log was written:\n" << log;
+    } else {
+        // Every entry ends with CR LF.
+        EXPECT_EQ(log.find('\n'), log.find("\r\n") + 1);
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), std::count(log.begin(), log.end(), '\r'));
+        EXPECT_EQ(test::MaskLog(log), expectedLog);
+    }
+    const std::string keys = box.Fill(test::ReadFileText(test::ModuleDirectory() + "\\scenarios\\" + name +
+                                                          "\\expected.keys"));
+    EXPECT_EQ(test::CheckKeys(copy, keys), "") << "working copy " << copy;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, Scenario,
+                         ::testing::Values("fresh", "resume_finished", "resume_mid_list", "keep_copy",
+                                           "noreboot_persisted", "missing_script", "silent_first",
+                                           "empty_list", "temp_is_program_dir", "empty_language",
+                                           "undefined_types", "list_lines", "non_numeric_type",
+                                           "chain_sections", "pending_next_section", "chain_missing",
+                                           "no_logging"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+}  // namespace

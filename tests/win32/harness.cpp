@@ -1,0 +1,187 @@
+#include "harness.h"
+
+#include <algorithm>
+#include <cstring>
+#include <regex>
+#include <sstream>
+
+namespace test {
+
+std::string ModuleDirectory()
+{
+    char buffer[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string path(buffer);
+    return path.substr(0, path.rfind('\\'));
+}
+
+std::string ReadFileText(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    char chunk[4096];
+    DWORD n = 0;
+    while (ReadFile(h, chunk, sizeof chunk, &n, nullptr) && n > 0) text.append(chunk, n);
+    CloseHandle(h);
+    return text;
+}
+
+bool WriteFileText(const std::string& path, const std::string& text)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) && n == text.size();
+    CloseHandle(h);
+    return ok;
+}
+
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = path + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string MaskLog(const std::string& log)
+{
+    static const std::regex stamp(R"(\[\d\d:\d\d:\d\d\.\d\d\d\])");
+    std::string masked = std::regex_replace(log, stamp, "[TIME]");
+    std::string out;
+    for (std::size_t i = 0; i < masked.size(); ++i)
+        if (!(masked[i] == '\r' && i + 1 < masked.size() && masked[i + 1] == '\n')) out += masked[i];
+    return out;
+}
+
+static void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+}
+
+Sandbox::Sandbox(const std::string& name)
+{
+    CreateDirectoryA("C:\\se", nullptr);
+    dir_ = "C:\\se\\" + name;
+    RemoveTree(dir_);
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    temp_ = dir_ + "\\tmp\\";
+    CreateDirectoryA(temp_.c_str(), nullptr);
+    CopyFileA((ModuleDirectory() + "\\setupengine.exe").c_str(), exe().c_str(), FALSE);
+}
+
+std::string Sandbox::Fill(std::string text) const
+{
+    ReplaceAll(text, "{DIR}", dir_);
+    ReplaceAll(text, "{TMP}", temp_);
+    return text;
+}
+
+void Sandbox::AddScenarioFile(const std::string& scenario, const std::string& file, const std::string& target)
+{
+    const std::string text = ReadFileText(ModuleDirectory() + "\\scenarios\\" + scenario + "\\" + file);
+    AddFile(target, text);
+}
+
+void Sandbox::AddFile(const std::string& target, const std::string& text) { WriteFileText(path(target), Fill(text)); }
+
+std::string Sandbox::ExpectedLog(const std::string& scenario, const std::string& file) const
+{
+    std::string text = ReadFileText(ModuleDirectory() + "\\scenarios\\" + scenario + "\\" + file);
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return Fill(text);
+}
+
+// The engine gets the test's environment with TMP and TEMP pointing at the
+// sandbox, so its working copy lands there.
+static std::string EnvironmentWithTemp(const std::string& temp)
+{
+    std::string block;
+    char* env = GetEnvironmentStringsA();
+    for (const char* p = env; *p; p += std::strlen(p) + 1) {
+        const std::string entry(p);
+        if (_strnicmp(p, "TMP=", 4) == 0 || _strnicmp(p, "TEMP=", 5) == 0) continue;
+        block += entry;
+        block += '\0';
+    }
+    FreeEnvironmentStringsA(env);
+    std::string t = temp;
+    if (t.size() > 3 && t.back() == '\\') t.pop_back();
+    block += "TMP=" + t;
+    block += '\0';
+    block += "TEMP=" + t;
+    block += '\0';
+    block += '\0';
+    return block;
+}
+
+HANDLE Sandbox::Start(const std::string& arguments) const
+{
+    std::string commandLine = "\"" + exe() + "\" " + arguments;
+    std::string environment = EnvironmentWithTemp(temp_);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, environment.data(),
+                        dir_.c_str(), &si, &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const
+{
+    RunResult result;
+    HANDLE process = Start(arguments);
+    if (!process) return result;
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) {
+        result.finished = true;
+        GetExitCodeProcess(process, &result.exitCode);
+    } else {
+        TerminateProcess(process, 99);
+    }
+    CloseHandle(process);
+    return result;
+}
+
+std::string IniValue(const std::string& file, const char* section, const char* key, const char* defaultText)
+{
+    char buffer[1024] = {};
+    GetPrivateProfileStringA(section, key, defaultText, buffer, sizeof buffer, file.c_str());
+    return buffer;
+}
+
+std::string CheckKeys(const std::string& file, const std::string& expectations)
+{
+    std::istringstream lines(expectations);
+    std::string line, report;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t a = line.find('|'), b = line.find('|', a + 1);
+        if (a == std::string::npos || b == std::string::npos) continue;
+        const std::string section = line.substr(0, a), key = line.substr(a + 1, b - a - 1), want = line.substr(b + 1);
+        const std::string got = IniValue(file, section.c_str(), key.c_str());
+        if (got != want) report += "[" + section + "] " + key + ": got \"" + got + "\", want \"" + want + "\"\n";
+    }
+    return report;
+}
+
+}  // namespace test

@@ -1,0 +1,70 @@
+#pragma once
+// Runs setupengine.exe under Wine in a sandbox of its own and reads what it
+// left: the install log, the working copy, the exit code.
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test {
+
+std::string ModuleDirectory();  // where the test program and setupengine.exe lie
+std::string ReadFileText(const std::string& path);
+bool WriteFileText(const std::string& path, const std::string& text);
+bool PathExists(const std::string& path);
+void RemoveTree(const std::string& path);
+
+// "[hh:mm:ss.mmm]" becomes "[TIME]"; CR LF becomes LF.
+std::string MaskLog(const std::string& log);
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    bool finished = false;
+};
+
+// A fresh program directory C:\se\<name>\ holding a copy of setupengine.exe,
+// with a temporary directory of its own (tmp\) given to the engine as TMP.
+class Sandbox {
+public:
+    explicit Sandbox(const std::string& name);
+
+    const std::string& dir() const { return dir_; }      // no trailing backslash
+    const std::string& tempDir() const { return temp_; }  // with a trailing backslash
+    std::string exe() const { return dir_ + "\\setupengine.exe"; }
+    std::string log() const { return dir_ + "\\install.log"; }
+    std::string path(const std::string& file) const { return dir_ + "\\" + file; }
+    std::string workingCopy(const std::string& file = "SETUP.INI") const { return temp_ + file; }
+
+    // Copies scenarios\<scenario>\<file> into the program directory as target,
+    // with {DIR} and {TMP} replaced by the sandbox's directories.
+    void AddScenarioFile(const std::string& scenario, const std::string& file, const std::string& target);
+    void AddFile(const std::string& target, const std::string& text);
+
+    // The scenario's expected log with its placeholders filled in.
+    std::string ExpectedLog(const std::string& scenario, const std::string& file = "expected.log") const;
+
+    void SetTempDirectory(const std::string& dirWithBackslash) { temp_ = dirWithBackslash; }
+
+    // Starts the engine with the command-line text and waits for it.
+    RunResult Run(const std::string& arguments, DWORD timeoutMs = 60000) const;
+    // Starts it and returns its process handle without waiting.
+    HANDLE Start(const std::string& arguments) const;
+
+    std::string Fill(std::string text) const;
+
+private:
+    std::string dir_;
+    std::string temp_;
+};
+
+// Profile reads of a file, as the system does them.
+std::string IniValue(const std::string& file, const char* section, const char* key,
+                     const char* defaultText = "<missing>");
+
+// Expected keys of a working copy: lines "Section|Key|Value", or
+// "Section|Key|<missing>". Reports the differences, empty when all match.
+std::string CheckKeys(const std::string& file, const std::string& expectations);
+
+}  // namespace test

@@ -1,0 +1,124 @@
+// The version tests under each of Wine's Windows personalities, and the
+// engine's own behaviour that depends on them. A personality applies to a
+// process started after it was set, so the checks run in child processes.
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+#include "harness.h"
+
+namespace {
+
+const char kSelf[] = "se_version_tests.exe";
+
+// Sets (or with an empty version removes) Wine's per-program Windows version.
+void SetPersonality(const std::string& exe, const std::string& version)
+{
+    const std::string key = "Software\\Wine\\AppDefaults\\" + exe;
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (version.empty())
+        RegDeleteValueA(h, "Version");
+    else
+        RegSetValueExA(h, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                       static_cast<DWORD>(version.size() + 1));
+    RegCloseKey(h);
+}
+
+DWORD RunSelf(const std::string& argument)
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string commandLine = "\"" + std::string(self) + "\" " + argument;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 0xFFFFFFFF;
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+int VersionMask()
+{
+    return (IsWin95() ? 1 : 0) | (IsWin98() ? 2 : 0) | (IsWinNT4() ? 4 : 0) | (IsWin2000() ? 8 : 0) |
+           (IsWinXP() ? 16 : 0);
+}
+
+struct Personality {
+    const char* version;
+    int mask;
+};
+
+TEST(VersionTests, ExactlyOneHoldsUnderEachPersonality)
+{
+    const Personality cases[] = {{"win95", 1}, {"win98", 2}, {"nt40", 4}, {"win2k", 8}, {"winxp", 16},
+                                 // Windows Me and Vista: none of the five.
+                                 {"winme", 0}, {"vista", 0}};
+    for (const Personality& p : cases) {
+        SetPersonality(kSelf, p.version);
+        EXPECT_EQ(RunSelf("--report-versions"), static_cast<DWORD>(p.mask)) << p.version;
+    }
+    SetPersonality(kSelf, "");
+    EXPECT_EQ(RunSelf("--report-versions"), 0u) << "Wine's default personality";
+}
+
+// A command list too large for the 32 KB section reads of Windows 95 and 98.
+std::string HugeScript()
+{
+    std::string script = "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\n[CommandsList]\r\n";
+    for (int i = 0; i < 1000; ++i) script += "36,field" + std::to_string(i) + ",xx\r\n";  // 18 or 19 characters a line
+    return script;
+}
+
+std::string RunHugeList(const std::string& name, const std::string& version)
+{
+    test::Sandbox box(name);
+    box.AddFile("SETUP.INI", HugeScript());
+    SetPersonality("setupengine.exe", version);
+    const test::RunResult r = box.Run("SETUP.INI");
+    SetPersonality("setupengine.exe", "");
+    EXPECT_TRUE(r.finished);
+    return test::ReadFileText(box.log());
+}
+
+TEST(SectionReads, Windows9xStopsGrowingAt16640Bytes)
+{
+    const std::string log = RunHugeList("huge98", "win98");
+    EXPECT_NE(log.find("> WARINING -=-Section Size is to large for Win9X\r\n"), std::string::npos);
+    // Only whole lines are compiled: the line cut at the buffer's end is not.
+    const std::size_t last = log.rfind("> CMD");
+    ASSERT_NE(last, std::string::npos);
+    const std::string lastLine = log.substr(last, log.find("\r\n", last) - last);
+    EXPECT_NE(lastLine.find(",xx "), std::string::npos) << lastLine;
+    EXPECT_EQ(log.find("field999"), std::string::npos);
+}
+
+TEST(SectionReads, NtFamilyReadsTheWholeSection)
+{
+    const std::string log = RunHugeList("hugent", "winxp");
+    EXPECT_EQ(log.find("WARINING"), std::string::npos);
+    EXPECT_NE(log.find("> CMD999> : 36,field999,xx \r\n"), std::string::npos);
+    EXPECT_NE(log.find("> NOTICE: adjusting token privilege for : SE_SHUTDOWN_NAME"), std::string::npos);
+}
+
+TEST(Privileges, NotAdjustedOnWindows9x)
+{
+    const std::string log = RunHugeList("priv95", "win95");
+    EXPECT_EQ(log.find("adjusting token privilege"), std::string::npos);
+    EXPECT_NE(log.find("DONE !"), std::string::npos);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "--report-versions") return VersionMask();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
