@@ -1,5 +1,6 @@
 #include "nrvini/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -15,13 +16,16 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Size of an open file as far as seeking tells, 0 when it cannot tell.
+// Size of an open file as far as seeking tells, 0 when it cannot tell. Some
+// objects (directories on Linux) report absurd sizes, so the hint is capped;
+// the read loop grows the buffer past it when a file really is that large.
 std::size_t SizeHint(std::FILE* f)
 {
+    constexpr long kLargestHint = 16L << 20;
     if (std::fseek(f, 0, SEEK_END) != 0) return 0;
     const long size = std::ftell(f);
     std::rewind(f);
-    return size > 0 ? static_cast<std::size_t>(size) : 0;
+    return size > 0 ? static_cast<std::size_t>(std::min(size, kLargestHint)) : 0;
 }
 
 bool Grow(FileBytes& bytes, std::size_t& capacity)
