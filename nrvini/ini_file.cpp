@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "nrvini/ini_text.h"
@@ -47,6 +46,14 @@ char* CopyToPool(LinePool& pool, std::string_view text)
     return space;
 }
 
+IniLine* NewLine(IniFile& file, char* text, std::string_view stored)
+{
+    IniLine* line = file.records.Allocate();
+    if (line == nullptr) return nullptr;
+    *line = IniLine{text, stored.size() + 1, nullptr, nullptr, stored.size()};
+    return line;
+}
+
 void Link(IniFile& file, IniLine* line, IniLine* before)
 {
     if (file.first == nullptr) before = nullptr;  // the only line, wherever it was asked to go
@@ -68,7 +75,9 @@ std::string HeaderText(const IniFile& file, std::string_view name)
 
 bool IsHeaderOf(std::string_view line, std::string_view headerText)
 {
-    return StartsWithNoCase(SkipLeadingBlanks(line), headerText);
+    const std::string_view text = SkipLeadingBlanks(line);
+    // The first character is a delimiter; testing it alone settles most lines.
+    return !text.empty() && text.front() == headerText.front() && StartsWithNoCase(text, headerText);
 }
 
 SectionLookup ScanForSection(const IniFile& file, std::string_view name, bool stopAtMarker)
@@ -137,15 +146,51 @@ void LinePool::Clear()
     blockCount_ = 0;
 }
 
+struct LineRecords::Chunk {
+    static constexpr std::size_t kLines = 256;
+    Chunk* next;
+    IniLine lines[kLines];
+};
+
+IniLine* LineRecords::Allocate()
+{
+    if (free_ != nullptr) {
+        IniLine* line = free_;
+        free_ = line->next;
+        return line;
+    }
+    if (chunks_ == nullptr || usedInFirst_ == Chunk::kLines) {
+        auto* chunk = static_cast<Chunk*>(std::malloc(sizeof(Chunk)));
+        if (chunk == nullptr) return nullptr;
+        chunk->next = chunks_;
+        chunks_ = chunk;
+        usedInFirst_ = 0;
+    }
+    return &chunks_->lines[usedInFirst_++];
+}
+
+void LineRecords::Release(IniLine* line)
+{
+    line->next = free_;
+    free_ = line;
+}
+
+void LineRecords::Clear()
+{
+    while (chunks_ != nullptr) {
+        Chunk* next = chunks_->next;
+        std::free(chunks_);
+        chunks_ = next;
+    }
+    usedInFirst_ = 0;
+    free_ = nullptr;
+}
+
 void IniFile::Clear()
 {
-    for (IniLine* line = first; line != nullptr;) {
-        IniLine* next = line->next;
-        delete line;
-        line = next;
-    }
     first = last = nullptr;
     lineCount = 0;
+    records.Clear();
     pool.Clear();
 }
 
@@ -193,21 +238,20 @@ KeyLookup FindIniKey(const IniFile& file, std::string_view section, std::string_
 IniLine* AppendLoadedLine(IniFile& file, std::string_view text)
 {
     char* stored = CopyToPool(file.pool, text);
-    if (stored == nullptr) return nullptr;
-    auto* line = new (std::nothrow) IniLine{stored, text.size() + 1, nullptr, nullptr};
-    if (line == nullptr) return nullptr;
-    Link(file, line, nullptr);
+    IniLine* line = stored != nullptr ? NewLine(file, stored, text) : nullptr;
+    if (line != nullptr) Link(file, line, nullptr);
     return line;
 }
 
 IniLine* InsertIniLine(IniFile& file, std::string_view text, IniLine* before)
 {
     if (!MakeStorable(text)) return nullptr;
-    auto* line = new (std::nothrow) IniLine{nullptr, text.size() + 1, nullptr, nullptr};
+    // The record first, so that a pool failure leaves nothing to undo in it.
+    IniLine* line = NewLine(file, nullptr, text);
     if (line == nullptr) return nullptr;
     line->text = CopyToPool(file.pool, text);
     if (line->text == nullptr) {
-        delete line;
+        file.records.Release(line);
         return nullptr;
     }
     Link(file, line, before);
@@ -220,12 +264,14 @@ bool ReplaceIniLine(IniFile& file, IniLine* line, std::string_view text)
     if (text.size() + 1 <= line->capacity) {
         std::memcpy(line->text, text.data(), text.size());
         line->text[text.size()] = '\0';
+        line->length = text.size();
         return true;
     }
     char* stored = CopyToPool(file.pool, text);
     if (stored == nullptr) return false;
     line->text = stored;
     line->capacity = text.size() + 1;
+    line->length = text.size();
     return true;
 }
 
@@ -234,7 +280,7 @@ void RemoveIniLine(IniFile& file, IniLine* line)
     (line->prev != nullptr ? line->prev->next : file.first) = line->next;
     (line->next != nullptr ? line->next->prev : file.last) = line->prev;
     --file.lineCount;
-    delete line;
+    file.records.Release(line);
 }
 
 void DeleteIniSection(IniFile& file, std::string_view name)

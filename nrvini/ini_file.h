@@ -55,8 +55,29 @@ struct IniLine {
     std::size_t capacity;  // bytes reserved for text, terminator included
     IniLine* prev;
     IniLine* next;
+    std::size_t length;  // of text, so that walks need not measure it again
 
-    std::string_view view() const { return text; }
+    std::string_view view() const { return {text, length}; }
+};
+
+// Line records come in chunks with a free list: a load of ten thousand lines
+// would otherwise spend most of its time in the heap, one request per line.
+class LineRecords {
+public:
+    LineRecords() = default;
+    LineRecords(const LineRecords&) = delete;
+    LineRecords& operator=(const LineRecords&) = delete;
+    ~LineRecords() { Clear(); }
+
+    IniLine* Allocate();  // null when memory is exhausted
+    void Release(IniLine* line);
+    void Clear();
+
+private:
+    struct Chunk;
+    Chunk* chunks_ = nullptr;
+    std::size_t usedInFirst_ = 0;
+    IniLine* free_ = nullptr;
 };
 
 enum class FileKind : int { Ordinary = 0, Sys = 1, Bat = 2 };
@@ -76,6 +97,7 @@ struct IniFile {
     bool MayBeReplaced() const;
 
     LinePool pool;
+    LineRecords records;
     IniLine* first = nullptr;
     IniLine* last = nullptr;
     std::int32_t lineCount = 0;

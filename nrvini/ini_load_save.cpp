@@ -27,13 +27,18 @@ void SetKindFromPath(IniFile& file, std::string_view path)
     }
 }
 
-// A line ends at CR, LF or CR LF, whatever system wrote the file.
-const char* FindLineEnd(const char* from, const char* end)
+// A line ends at CR, LF or CR LF, whatever system wrote the file. One pass
+// also notes whether the line holds a NUL, which is rare and needs a second look.
+const char* FindLineEnd(const char* from, const char* end, bool& holdsNul)
 {
-    const auto* lf = static_cast<const char*>(std::memchr(from, '\n', end - from));
-    const char* limit = lf != nullptr ? lf : end;
-    const auto* cr = static_cast<const char*>(std::memchr(from, '\r', limit - from));
-    return cr != nullptr ? cr : limit;
+    holdsNul = false;
+    for (const char* p = from; p < end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c > '\r') continue;
+        if (c == '\n' || c == '\r') return p;
+        holdsNul |= c == '\0';
+    }
+    return end;
 }
 
 const char* SkipLineEnd(const char* at, const char* end)
@@ -45,20 +50,20 @@ const char* SkipLineEnd(const char* at, const char* end)
 
 // A piece ends at its first NUL, as a C string would; trailing blanks go and
 // a piece with nothing left is dropped.
-bool StorePiece(IniFile& file, std::string_view piece)
+bool StorePiece(IniFile& file, std::string_view piece, bool mayHoldNul)
 {
-    const std::size_t nul = piece.find('\0');
+    const std::size_t nul = mayHoldNul ? piece.find('\0') : std::string_view::npos;
     if (nul != std::string_view::npos) piece = piece.substr(0, nul);
     piece = TrimTrailingBlanks(piece);
     return piece.empty() || AppendLoadedLine(file, piece) != nullptr;
 }
 
 // A physical line longer than kMaxLineLength becomes several lines.
-bool StoreLine(IniFile& file, const char* begin, const char* end)
+bool StoreLine(IniFile& file, const char* begin, const char* end, bool holdsNul)
 {
     for (const char* piece = begin; piece < end; piece += kMaxLineLength) {
         const std::size_t length = std::min<std::size_t>(end - piece, kMaxLineLength);
-        if (!StorePiece(file, {piece, length})) return false;
+        if (!StorePiece(file, {piece, length}, holdsNul)) return false;
     }
     return true;
 }
@@ -92,8 +97,9 @@ std::int32_t LoadIniFile(IniFile& file, std::string_view path)
 
     const char* end = bytes.data.get() + bytes.size;
     for (const char* line = bytes.data.get(); line < end;) {
-        const char* lineEnd = FindLineEnd(line, end);
-        if (!StoreLine(file, line, lineEnd)) return FailLoad(file, LoadState::OutOfMemory);
+        bool holdsNul = false;
+        const char* lineEnd = FindLineEnd(line, end, holdsNul);
+        if (!StoreLine(file, line, lineEnd, holdsNul)) return FailLoad(file, LoadState::OutOfMemory);
         line = SkipLineEnd(lineEnd, end);
     }
     file.state = LoadState::Loaded;
@@ -104,7 +110,7 @@ std::int32_t SaveIniFile(const IniFile& file, std::string_view target)
 {
     std::string text;
     std::size_t bytes = 0;
-    for (const IniLine* line = file.first; line != nullptr; line = line->next) bytes += line->capacity + 3;
+    for (const IniLine* line = file.first; line != nullptr; line = line->next) bytes += line->length + 4;
     text.reserve(bytes);
     bool headerSeen = false;
     for (const IniLine* line = file.first; line != nullptr; line = line->next) {
