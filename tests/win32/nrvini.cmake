@@ -1,0 +1,2 @@
+se_win32_test(se_nrvini_dll_tests nrvini_dll_test.cpp)
+add_dependencies(se_nrvini_dll_tests NRVINI)
