@@ -9,6 +9,7 @@
 //   temp <directory>              the TMP the engine gets from now on
 //   write <path>|<text>           a file outside the sandbox, removed afterwards
 //   remove <path>                 delete a file before the next step
+//   mkdir <path>                  create a directory
 //   copy <file>                   the working copy to check, if not tmp\SETUP.INI
 // {DIR} and {TMP} stand for the sandbox's program and temporary directories.
 #include <gtest/gtest.h>
@@ -106,6 +107,8 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         } else if (verb == "remove") {
             SetFileAttributesA(rest.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(rest.c_str());
+        } else if (verb == "mkdir") {
+            CreateDirectoryA(rest.c_str(), nullptr);
         } else if (verb == "copy") {
             copy = rest;
         } else {
@@ -135,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Engine, Scenario,
                                            "empty_list", "temp_is_program_dir", "empty_language",
                                            "undefined_types", "list_lines", "non_numeric_type",
                                            "chain_sections", "pending_next_section", "chain_missing",
-                                           "no_logging"),
+                                           "no_logging", "copy_fails", "state_without_list"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 }  // namespace
