@@ -1,43 +1,12 @@
 #include "nrvini/file_io.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <new>
 
 namespace nrvini {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Size of an open file as far as seeking tells, 0 when it cannot tell. Some
-// objects (directories on Linux) report absurd sizes, so the hint is capped;
-// the read loop grows the buffer past it when a file really is that large.
-std::size_t SizeHint(std::FILE* f)
-{
-    constexpr long kLargestHint = 16L << 20;
-    if (std::fseek(f, 0, SEEK_END) != 0) return 0;
-    const long size = std::ftell(f);
-    std::rewind(f);
-    return size > 0 ? static_cast<std::size_t>(std::min(size, kLargestHint)) : 0;
-}
-
-bool Grow(FileBytes& bytes, std::size_t& capacity)
-{
-    const std::size_t bigger = capacity * 2 + 4096;
-    std::unique_ptr<char[]> data(new (std::nothrow) char[bigger]);
-    if (!data) return false;
-    if (bytes.size > 0) std::memcpy(data.get(), bytes.data.get(), bytes.size);
-    bytes.data = std::move(data);
-    capacity = bigger;
-    return true;
-}
 
 // A name in the target's directory that no other save is likely to use at the
 // same moment: a per-process salt mixed with a counter.
@@ -73,26 +42,22 @@ bool WriteAll(const std::string& path, std::string_view bytes)
 
 }  // namespace
 
-FileBytes ReadFileBytes(const std::string& path)
+FileReader::FileReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb"))
 {
-    FileBytes bytes;
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        bytes.status = (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Unreadable;
-        return bytes;
-    }
-    // One byte more than the expected size, so that reaching the end is seen
-    // without a second pass when the size was right.
-    std::size_t capacity = SizeHint(file.get()) + 1;
-    bytes.data.reset(new (std::nothrow) char[capacity]);
-    if (!bytes.data) return {ReadStatus::OutOfMemory, nullptr, 0};
-    for (;;) {
-        bytes.size += std::fread(bytes.data.get() + bytes.size, 1, capacity - bytes.size, file.get());
-        if (std::ferror(file.get())) return {ReadStatus::Unreadable, nullptr, 0};
-        if (bytes.size < capacity) break;
-        if (!Grow(bytes, capacity)) return {ReadStatus::OutOfMemory, nullptr, 0};
-    }
-    return bytes;
+    if (file_ == nullptr) status_ = (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Unreadable;
+}
+
+FileReader::~FileReader()
+{
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+std::size_t FileReader::Read(char* into, std::size_t size)
+{
+    if (file_ == nullptr) return 0;
+    const std::size_t got = std::fread(into, 1, size, file_);
+    if (std::ferror(file_)) status_ = ReadStatus::Unreadable;
+    return got;
 }
 
 bool WriteFileAtomically(const std::string& target, std::string_view bytes)

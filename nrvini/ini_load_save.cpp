@@ -1,6 +1,8 @@
 // Loading a file into an IniFile and writing one back.
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "nrvini/file_io.h"
@@ -27,18 +29,18 @@ void SetKindFromPath(IniFile& file, std::string_view path)
     }
 }
 
-// A line ends at CR, LF or CR LF, whatever system wrote the file. One pass
-// also notes whether the line holds a NUL, which is rare and needs a second look.
+// A line ends at CR, LF or CR LF, whatever system wrote the file. The bytes
+// are followed by a NUL, so the library's vectorised search can find the
+// line end; a NUL inside the line is rare and noted for a second look.
 const char* FindLineEnd(const char* from, const char* end, bool& holdsNul)
 {
     holdsNul = false;
-    for (const char* p = from; p < end; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c > '\r') continue;
-        if (c == '\n' || c == '\r') return p;
-        holdsNul |= c == '\0';
+    for (;;) {
+        const char* stop = from + std::strcspn(from, "\r\n");
+        if (stop == end || *stop != '\0') return stop;
+        holdsNul = true;
+        from = stop + 1;
     }
-    return end;
 }
 
 const char* SkipLineEnd(const char* at, const char* end)
@@ -76,13 +78,24 @@ std::int32_t FailLoad(IniFile& file, LoadState state)
     return -1;
 }
 
-LoadState StateOf(ReadStatus status)
+// Stores the complete lines of [begin, end) and returns where the unfinished
+// last one starts, or null when a line could not be stored. An unfinished line
+// gives up its whole 512-character pieces already: they are lines of their own.
+const char* StoreCompleteLines(IniFile& file, const char* begin, const char* end, bool atEnd)
 {
-    switch (status) {
-    case ReadStatus::Missing: return LoadState::Missing;
-    case ReadStatus::OutOfMemory: return LoadState::OutOfMemory;
-    default: return LoadState::Unreadable;
+    const char* line = begin;
+    while (line < end) {
+        bool holdsNul = false;
+        const char* lineEnd = FindLineEnd(line, end, holdsNul);
+        if (lineEnd == end && !atEnd) {
+            const std::size_t whole = (end - line) / kMaxLineLength * kMaxLineLength;
+            return StoreLine(file, line, line + whole, holdsNul) ? line + whole : nullptr;
+        }
+        if (!StoreLine(file, line, lineEnd, holdsNul)) return nullptr;
+        // A CR LF split between two chunks leaves an empty line, which is dropped.
+        line = SkipLineEnd(lineEnd, end);
     }
+    return end;
 }
 
 }  // namespace
@@ -92,15 +105,27 @@ std::int32_t LoadIniFile(IniFile& file, std::string_view path)
     file.Clear();
     file.path.assign(path);
     SetKindFromPath(file, path);
-    const FileBytes bytes = ReadFileBytes(file.path);
-    if (bytes.status != ReadStatus::Ok) return FailLoad(file, StateOf(bytes.status));
+    FileReader reader(file.path);
+    if (reader.status() == ReadStatus::Missing) return FailLoad(file, LoadState::Missing);
+    if (reader.status() != ReadStatus::Ok) return FailLoad(file, LoadState::Unreadable);
 
-    const char* end = bytes.data.get() + bytes.size;
-    for (const char* line = bytes.data.get(); line < end;) {
-        bool holdsNul = false;
-        const char* lineEnd = FindLineEnd(line, end, holdsNul);
-        if (!StoreLine(file, line, lineEnd, holdsNul)) return FailLoad(file, LoadState::OutOfMemory);
-        line = SkipLineEnd(lineEnd, end);
+    // The file goes through one buffer in chunks, so a load needs no memory
+    // in proportion to the file beyond the lines themselves.
+    constexpr std::size_t kChunk = 64 * 1024;
+    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunk + 1]);
+    if (!buffer) return FailLoad(file, LoadState::OutOfMemory);
+    std::size_t carried = 0;
+    for (bool atEnd = false; !atEnd;) {
+        const std::size_t wanted = kChunk - carried;
+        const std::size_t got = reader.Read(buffer.get() + carried, wanted);
+        if (reader.status() != ReadStatus::Ok) return FailLoad(file, LoadState::Unreadable);
+        atEnd = got < wanted;
+        char* end = buffer.get() + carried + got;
+        *end = '\0';
+        const char* rest = StoreCompleteLines(file, buffer.get(), end, atEnd);
+        if (rest == nullptr) return FailLoad(file, LoadState::OutOfMemory);
+        carried = end - rest;
+        std::memmove(buffer.get(), rest, carried);
     }
     file.state = LoadState::Loaded;
     return file.lineCount;

@@ -33,20 +33,6 @@ bool StandsAlone(std::string_view text, std::size_t pos, std::string_view word)
 
 }  // namespace
 
-std::string_view SkipLeadingBlanks(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    return text.substr(i);
-}
-
-std::string_view TrimTrailingBlanks(std::string_view text)
-{
-    std::size_t n = text.size();
-    while (n > 0 && IsBlank(text[n - 1])) --n;
-    return text.substr(0, n);
-}
-
 std::string_view TrimBlanks(std::string_view text)
 {
     return TrimTrailingBlanks(SkipLeadingBlanks(text));

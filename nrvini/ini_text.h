@@ -17,8 +17,21 @@ inline bool IsBlank(char c)
     return (u >= 0x09 && u <= 0x0D) || u == 0x20;
 }
 
-std::string_view SkipLeadingBlanks(std::string_view text);
-std::string_view TrimTrailingBlanks(std::string_view text);
+// Inline: every walk over the lines calls these for each line.
+inline std::string_view SkipLeadingBlanks(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    return text.substr(i);
+}
+
+inline std::string_view TrimTrailingBlanks(std::string_view text)
+{
+    std::size_t n = text.size();
+    while (n > 0 && IsBlank(text[n - 1])) --n;
+    return text.substr(0, n);
+}
+
 std::string_view TrimBlanks(std::string_view text);
 
 // Comparisons that fold only the ASCII letters: the ANSI letters above 0x7F

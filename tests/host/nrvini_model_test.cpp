@@ -83,6 +83,30 @@ TEST(NrviniModel, LoadAndSaveNormalise)
     }
 }
 
+// Lines of exactly `bytes` bytes in all, CR LF ends included.
+std::string Filler(std::size_t bytes)
+{
+    std::string text;
+    while (bytes - text.size() >= 110) text += "f=" + std::string(96, 'a') + "\r\n";
+    return text + "g=" + std::string(bytes - text.size() - 4, 'c') + "\r\n";
+}
+
+// Files are read in 64 KiB chunks: a line end, a long line or a NUL astride a
+// chunk border must read as if the file came in one piece.
+TEST(NrviniModel, LinesAcrossReadChunks)
+{
+    const std::string longLine(600, 'b');
+    const std::string pieces = std::string(512, 'b') + "\r\n" + std::string(88, 'b') + "\r\n";
+    for (const std::size_t before : {65536u - 300, 65536u - 512, 65536u, 65537u, 65535u, 2 * 65536u + 1}) {
+        ScratchDir dir;
+        WriteBytes(dir.Path("a.ini"), Filler(before) + longLine + "\r\nx=1\r\nn=2" + std::string(1, '\0') + "z\r\n");
+        IniFile ini;
+        ASSERT_GT(LoadIniFile(ini, dir.Path("a.ini")), 0);
+        ASSERT_EQ(SaveIniFile(ini, dir.Path("out")), ini.lineCount);
+        EXPECT_EQ(ReadBytes(dir.Path("out")), Filler(before) + pieces + "x=1\r\nn=2\r\n") << before;
+    }
+}
+
 TEST(NrviniModel, FileKindFollowsTheLastExtension)
 {
     struct Case {
