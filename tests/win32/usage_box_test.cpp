@@ -35,6 +35,7 @@ std::string BoxText(HWND box)
 struct Answered {
     std::string text;
     bool found = false;
+    bool topmostWithoutOwner = false;  // system-modal, no owner window
     DWORD exitCode = 0xFFFFFFFF;
 };
 
@@ -46,6 +47,8 @@ Answered AnswerBox(const test::Sandbox& box, const std::string& arguments)
     if (HWND w = WaitForBox(20000)) {
         a.found = true;
         a.text = BoxText(w);
+        a.topmostWithoutOwner =
+            (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(w, GW_OWNER) == nullptr;
         PostMessageA(w, WM_COMMAND, IDOK, 0);
     }
     if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) TerminateProcess(process, 99);
@@ -61,6 +64,7 @@ TEST(UsageBox, ShownForAMissingScriptEvenWhenSilent)
         const Answered a = AnswerBox(box, arguments);
         ASSERT_TRUE(a.found) << "no box for '" << arguments << "'";
         EXPECT_EQ(a.text, kUsage);
+        EXPECT_TRUE(a.topmostWithoutOwner);
         EXPECT_EQ(a.exitCode, 0u);
     }
     EXPECT_FALSE(test::PathExists(box.log()));
@@ -73,6 +77,7 @@ TEST(CommandsBox, ShownForAnEmptyListUnlessSilent)
     const Answered a = AnswerBox(box, "SETUP.INI");
     ASSERT_TRUE(a.found);
     EXPECT_EQ(a.text, "Cannot initialize commands section...check log file...");
+    EXPECT_TRUE(a.topmostWithoutOwner);
     EXPECT_EQ(a.exitCode, 0u);
 
     // Silent: the run ends at once without a box.
