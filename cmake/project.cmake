@@ -8,12 +8,13 @@ if(WIN32)
   add_link_options(-static -static-libgcc -static-libstdc++)
   add_compile_options(-Wall -Wextra)
 
-  # Where the Wine tests run. A kernel that runs 64-bit user code only cannot
-  # execute Wine's 32-bit half, so the tests then run on a 64-bit twin build of
-  # the same sources (build/win32/twin64); the 32-bit deliverables are still
-  # built here and checked statically.
+  # Where the Wine tests run. GoogleTest cannot be built with the deliverables'
+  # thread model, so the test programs come from a test tree of the same
+  # sources (build/win32/twin32 or twin64) that this tree builds and whose
+  # programs it registers. On a kernel that runs 64-bit user code only, Wine's
+  # 32-bit half cannot start, and the test tree is a 64-bit one.
   set(SE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix of this build tree")
-  option(SE_TWIN "This tree is the 64-bit twin of a win32 tree" OFF)
+  option(SE_TWIN "This tree is the test tree of a win32 tree" OFF)
   # Detected at every configure: a cached answer would outlive a change of host.
   set(SE_WINE_TEST_ARCH "auto" CACHE STRING "Architecture the Wine tests run on: auto, i686 or x86_64")
   if(SE_WINE_TEST_ARCH STREQUAL "i686")

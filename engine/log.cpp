@@ -18,9 +18,10 @@ std::string CurrentTimeStamp()
 // the entry silently.
 void AppendToLog(std::string_view lines)
 {
-    // GENERIC_WRITE and a seek to the end: Windows 95 and 98 know no append access.
+    // GENERIC_WRITE and a seek to the end: Windows 95 and 98 know no append
+    // access, and refuse the delete-sharing flag.
     se::FileHandle file(CreateFileA(g_engine.logFilePath.c_str(), GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     SetFilePointer(file.get(), 0, nullptr, FILE_END);

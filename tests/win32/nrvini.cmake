@@ -1,2 +1,1 @@
-se_win32_test(se_nrvini_dll_tests nrvini_dll_test.cpp)
-add_dependencies(se_nrvini_dll_tests NRVINI)
+se_win32_test(se_nrvini_dll_tests nrvini_dll_test.cpp DEPENDS NRVINI)
