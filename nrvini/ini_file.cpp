@@ -65,36 +65,49 @@ void Link(IniFile& file, IniLine* line, IniLine* before)
 }
 
 // Section headers are "[name]"; in batch files labels ":name" play that part.
-std::string HeaderText(const IniFile& file, std::string_view name)
+std::string HeaderText(const FileRules& rules, std::string_view name)
 {
-    std::string header(1, file.open);
+    std::string header(1, rules.open);
     header += name;
-    if (file.close != '\0') header += file.close;
+    if (rules.close != '\0') header += rules.close;
     return header;
 }
 
-bool IsHeaderOf(std::string_view line, std::string_view headerText)
+// text: the line after its leading blanks.
+bool BeginsWithHeader(std::string_view text, std::string_view headerText)
 {
-    const std::string_view text = SkipLeadingBlanks(line);
     // The first character is a delimiter; testing it alone settles most lines.
     return !text.empty() && text.front() == headerText.front() && StartsWithNoCase(text, headerText);
 }
 
+bool IsHeaderOf(std::string_view line, std::string_view headerText)
+{
+    return BeginsWithHeader(SkipLeadingBlanks(line), headerText);
+}
+
+// text: the line after its leading blanks.
+bool IsCommentText(const FileRules& rules, std::string_view text)
+{
+    if (rules.kind != FileKind::Bat && !text.empty() && text.front() == ';') return true;
+    return rules.kind != FileKind::Ordinary && StartsWithNoCase(text, "REM");
+}
+
 SectionLookup ScanForSection(const IniFile& file, std::string_view name, bool stopAtMarker)
 {
-    const std::string header = HeaderText(file, name);
-    const std::string_view marker = LastSectionMarker();
+    const SectionSearch search(file, name, stopAtMarker);
     for (IniLine* line = file.first; line != nullptr; line = line->next) {
-        if (IsCommentLine(file, line->view())) continue;
-        if (IsHeaderOf(line->view(), header)) return {line, nullptr};
-        if (stopAtMarker && IsHeaderOf(line->view(), marker)) return {nullptr, line};
+        switch (search.Test(line->view())) {
+        case SectionSearch::Verdict::Header: return {line, nullptr};
+        case SectionSearch::Verdict::Marker: return {nullptr, line};
+        case SectionSearch::Verdict::Other: break;
+        }
     }
     return {nullptr, nullptr};
 }
 
-bool KeyMatches(const IniFile& file, std::string_view keyPart, std::string_view key)
+bool KeyMatches(const FileRules& rules, std::string_view keyPart, std::string_view key)
 {
-    if (file.kind == FileKind::Ordinary) return EqualsNoCase(keyPart, key);
+    if (rules.kind == FileKind::Ordinary) return EqualsNoCase(keyPart, key);
     return FindWord(keyPart, key) != std::string_view::npos;
 }
 
@@ -199,17 +212,69 @@ bool IniFile::MayBeReplaced() const
     return state == LoadState::Missing || (state == LoadState::Loaded && lineCount == 0);
 }
 
-bool IsCommentLine(const IniFile& file, std::string_view line)
+FileRules RulesForPath(std::string_view path)
 {
-    const std::string_view text = SkipLeadingBlanks(line);
-    if (file.kind != FileKind::Bat && !text.empty() && text.front() == ';') return true;
-    return file.kind != FileKind::Ordinary && StartsWithNoCase(text, "REM");
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    const std::string_view extension = path.substr(dot + 1);
+    if (EqualsNoCase(extension, "BAT")) return {FileKind::Bat, ':', '\0'};
+    if (EqualsNoCase(extension, "SYS")) return {FileKind::Sys, '[', ']'};
+    return {};
 }
 
-bool OpensSection(const IniFile& file, std::string_view line)
+bool IsCommentLine(const FileRules& rules, std::string_view line)
+{
+    return IsCommentText(rules, SkipLeadingBlanks(line));
+}
+
+bool OpensSection(const FileRules& rules, std::string_view line)
 {
     const std::string_view text = SkipLeadingBlanks(line);
-    return !text.empty() && text.front() == file.open;
+    return !text.empty() && text.front() == rules.open;
+}
+
+SectionSearch::SectionSearch(const FileRules& rules, std::string_view name, bool stopAtMarker)
+    : rules_(rules), header_(HeaderText(rules, name)), marker_(LastSectionMarker()), stopAtMarker_(stopAtMarker)
+{
+    // Both tests below need their text's first character in the line.
+    needs_[0] = header_.front();
+    needCount_ = 1;
+    if (stopAtMarker_ && marker_.front() != needs_[0]) needs_[needCount_++] = marker_.front();
+}
+
+SectionSearch::Verdict SectionSearch::Test(std::string_view line) const
+{
+    const std::string_view text = SkipLeadingBlanks(line);
+    if (IsCommentText(rules_, text)) return Verdict::Other;
+    if (BeginsWithHeader(text, header_)) return Verdict::Header;
+    if (stopAtMarker_ && BeginsWithHeader(text, marker_)) return Verdict::Marker;
+    return Verdict::Other;
+}
+
+KeySearch::KeySearch(const FileRules& rules, std::string_view section, std::string_view key)
+    : section_(rules, section, true), key_(key)
+{
+}
+
+bool KeySearch::Feed(std::string_view line)
+{
+    if (!inSection_) {
+        switch (section_.Test(line)) {
+        case SectionSearch::Verdict::Header:
+            inSection_ = true;
+            outcome_ = KeyOutcome::KeyMissing;
+            return false;
+        case SectionSearch::Verdict::Marker: return true;
+        case SectionSearch::Verdict::Other: return false;
+        }
+    }
+    const FileRules& rules = section_.rules();
+    if (OpensSection(rules, line)) return true;
+    if (IsCommentLine(rules, line)) return false;
+    const KeyValue kv = SplitKeyValue(line);
+    if (!kv.hasEquals || !KeyMatches(rules, kv.key, key_)) return false;
+    outcome_ = KeyOutcome::Found;
+    return true;
 }
 
 IniLine* FindSectionHeader(const IniFile& file, std::string_view name, bool stopAtMarker)
@@ -224,15 +289,11 @@ SectionLookup FindIniSection(const IniFile& file, std::string_view name)
 
 KeyLookup FindIniKey(const IniFile& file, std::string_view section, std::string_view key)
 {
-    const SectionLookup found = FindIniSection(file, section);
-    if (found.header == nullptr) return {KeyOutcome::SectionMissing, found.insertBefore};
-    for (IniLine* line = found.header->next; line != nullptr; line = line->next) {
-        if (OpensSection(file, line->view())) return {KeyOutcome::KeyMissing, line};
-        if (IsCommentLine(file, line->view())) continue;
-        const KeyValue kv = SplitKeyValue(line->view());
-        if (kv.hasEquals && KeyMatches(file, kv.key, key)) return {KeyOutcome::Found, line};
+    KeySearch search(file, section, key);
+    for (IniLine* line = file.first; line != nullptr; line = line->next) {
+        if (search.Feed(line->view())) return {search.outcome(), line};
     }
-    return {KeyOutcome::KeyMissing, nullptr};
+    return {search.outcome(), nullptr};
 }
 
 IniLine* AppendLoadedLine(IniFile& file, std::string_view text)

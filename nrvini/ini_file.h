@@ -82,11 +82,21 @@ private:
 
 enum class FileKind : int { Ordinary = 0, Sys = 1, Bat = 2 };
 
+// What a file's name decides: its kind and the delimiters of its headers.
+struct FileRules {
+    FileKind kind = FileKind::Ordinary;
+    char open = '[';   // opening character of a section header
+    char close = ']';  // closing character; '\0' where there is none (BAT labels)
+};
+
+// BAT files have ":label" headers; SYS and every other name "[name]".
+FileRules RulesForPath(std::string_view path);
+
 // Why a load ended the way it did. The writers may build a new file only when
 // nothing stored can be lost: the file is missing or holds no lines.
 enum class LoadState { NotLoaded, Loaded, Missing, Unreadable, OutOfMemory };
 
-struct IniFile {
+struct IniFile : FileRules {
     IniFile() = default;
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
@@ -102,15 +112,17 @@ struct IniFile {
     IniLine* last = nullptr;
     std::int32_t lineCount = 0;
     std::string path;
-    FileKind kind = FileKind::Ordinary;
-    char open = '[';   // opening character of a section header
-    char close = ']';  // closing character; '\0' where there is none (BAT labels)
     LoadState state = LoadState::NotLoaded;
 };
 
 // Line count, or -1 when the file is missing, cannot be read or a line cannot
 // be stored (file.state tells which).
 std::int32_t LoadIniFile(IniFile& file, std::string_view path);
+
+// Makes loads and key scans read files in chunks of this many bytes (at least
+// kMaxLineLength; 0: the usual size), so that tests can put chunk boundaries
+// anywhere in a file.
+void SetReadChunkForTesting(std::size_t bytes);
 
 // Writes every line with CR LF ends and one empty line before each section
 // header but the first. An empty target means the file's own path. The text
@@ -149,9 +161,66 @@ void DeleteIniSection(IniFile& file, std::string_view name);
 bool InsertIniSection(IniFile& file, IniLine* before, std::string_view name, const char* list);
 
 // Rules shared with the profile functions.
-bool IsCommentLine(const IniFile& file, std::string_view line);
-bool OpensSection(const IniFile& file, std::string_view line);
+bool IsCommentLine(const FileRules& rules, std::string_view line);
+bool OpensSection(const FileRules& rules, std::string_view line);
 IniLine* FindSectionHeader(const IniFile& file, std::string_view name, bool stopAtMarker);
+
+// The search for a section, one line at a time in file order, so that the same
+// rules serve the lines of an IniFile and lines read straight from a file.
+class SectionSearch {
+public:
+    enum class Verdict { Other, Header, Marker };
+
+    SectionSearch(const FileRules& rules, std::string_view name, bool stopAtMarker);
+    // Header: the line is the section's header. Marker: the search stops in
+    // front of this line, the last-section marker. Comments are Other.
+    Verdict Test(std::string_view line) const;
+    const FileRules& rules() const { return rules_; }
+    // A line can be the header or the marker only if it holds one of these
+    // bytes (the first of each); a line that holds none is Other.
+    std::string_view Needs() const { return {needs_, needCount_}; }
+
+private:
+    FileRules rules_;
+    std::string header_;
+    std::string_view marker_;  // taken once: it does not change during a call
+    bool stopAtMarker_;
+    char needs_[2];
+    std::size_t needCount_;
+};
+
+// The search for a key of a section, fed the lines in file order.
+class KeySearch {
+public:
+    KeySearch(const FileRules& rules, std::string_view section, std::string_view key);
+    // True once this line settles the outcome: the key line (Found), the line
+    // that ends the section (KeyMissing) or the marker line (SectionMissing).
+    bool Feed(std::string_view line);
+    // The outcome once settled, or at the end of the lines.
+    KeyOutcome outcome() const { return outcome_; }
+    // Bytes of which a line must hold one to change the search; empty when
+    // any line may.
+    std::string_view Needs() const { return inSection_ ? std::string_view{} : section_.Needs(); }
+
+private:
+    SectionSearch section_;
+    std::string_view key_;
+    bool inSection_ = false;
+    KeyOutcome outcome_ = KeyOutcome::SectionMissing;
+};
+
+// One key read straight from the file, through the same lines a load would
+// give, without building an IniFile: no memory per line, and no more work
+// than the search needs.
+struct ScannedKey {
+    bool hasLines = false;  // as a load with a line count above 0
+    bool found = false;
+    std::size_t length = 0;
+    char line[kMaxLineLength + 1];  // the key line when found
+
+    std::string_view view() const { return {line, length}; }
+};
+ScannedKey ScanIniKey(std::string_view path, std::string_view section, std::string_view key);
 
 // The last-section marker: "[name]". Lookups do not look past a line that
 // begins with it and new sections go in front of it. Initially "[]".

@@ -1,5 +1,6 @@
 // Loading a file into an IniFile and writing one back.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -11,23 +12,6 @@
 
 namespace nrvini {
 namespace {
-
-void SetKindFromPath(IniFile& file, std::string_view path)
-{
-    const std::size_t dot = path.rfind('.');
-    const std::string_view extension = dot == std::string_view::npos ? std::string_view{} : path.substr(dot + 1);
-    file.kind = FileKind::Ordinary;
-    file.open = '[';
-    file.close = ']';
-    if (dot == std::string_view::npos) return;
-    if (EqualsNoCase(extension, "BAT")) {
-        file.kind = FileKind::Bat;
-        file.open = ':';
-        file.close = '\0';
-    } else if (EqualsNoCase(extension, "SYS")) {
-        file.kind = FileKind::Sys;
-    }
-}
 
 // A line ends at CR, LF or CR LF, whatever system wrote the file. The bytes
 // are followed by a NUL, so the library's vectorised search can find the
@@ -50,25 +34,182 @@ const char* SkipLineEnd(const char* at, const char* end)
     return at + 1;
 }
 
+// What the taker of the pieces a load stores says after each one.
+enum class PieceAction { More, Done, Failed };
+
+// A taker of pieces has PieceAction Take(std::string_view piece) and
+// std::string_view Needs(): bytes of which a piece must hold one to be of any
+// use to it at that point; empty when every piece is.
+
 // A piece ends at its first NUL, as a C string would; trailing blanks go and
 // a piece with nothing left is dropped.
-bool StorePiece(IniFile& file, std::string_view piece, bool mayHoldNul)
+template <class Taker>
+PieceAction TakePiece(Taker& taker, std::string_view piece, bool mayHoldNul)
 {
     const std::size_t nul = mayHoldNul ? piece.find('\0') : std::string_view::npos;
     if (nul != std::string_view::npos) piece = piece.substr(0, nul);
     piece = TrimTrailingBlanks(piece);
-    return piece.empty() || AppendLoadedLine(file, piece) != nullptr;
+    return piece.empty() ? PieceAction::More : taker.Take(piece);
 }
 
 // A physical line longer than kMaxLineLength becomes several lines.
-bool StoreLine(IniFile& file, const char* begin, const char* end, bool holdsNul)
+template <class Taker>
+PieceAction TakeLine(Taker& taker, const char* begin, const char* end, bool holdsNul)
 {
     for (const char* piece = begin; piece < end; piece += kMaxLineLength) {
         const std::size_t length = std::min<std::size_t>(end - piece, kMaxLineLength);
-        if (!StorePiece(file, {piece, length}, holdsNul)) return false;
+        const PieceAction action = TakePiece(taker, {piece, length}, holdsNul);
+        if (action != PieceAction::More) return action;
     }
-    return true;
+    return PieceAction::More;
 }
+
+// Finds, within one chunk, the lines a taker has no use for, so that they are
+// passed over whole instead of being cut into pieces one by one. Each needed
+// byte is searched for once and its place kept until the walk passes it, so a
+// chunk costs one pass per needed byte and per line that holds one.
+class LineSkipper {
+public:
+    explicit LineSkipper(const char* end) : end_(end) {}
+
+    // The start of the first line of [from, end) that holds a needed byte, or
+    // of the last line, which may be unfinished. Every line before it holds
+    // none, and neither can any of its pieces. from starts a line.
+    const char* NextUsefulLine(const char* from, std::string_view needs)
+    {
+        if (needs.empty()) return from;
+        const char* first = end_;
+        for (std::size_t i = 0; i < needs.size() && i < kSlots; ++i) first = std::min(first, NextPlace(i, needs[i], from));
+        if (needs.size() > kSlots) return from;  // more than it keeps track of: no skipping
+        // Needed bytes are never line ends, so the line end before the found
+        // byte is never the CR of a CR LF: the byte after it starts a line.
+        const char* start = first;
+        while (start > from && start[-1] != '\r' && start[-1] != '\n') --start;
+        return start;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 2;
+    struct Place {
+        char byte;
+        const char* at;  // null: not searched yet
+    };
+
+    const char* NextPlace(std::size_t slot, char byte, const char* from)
+    {
+        Place& place = places_[slot];
+        if (place.at == nullptr || place.byte != byte || place.at < from) {
+            const void* found = std::memchr(from, static_cast<unsigned char>(byte), end_ - from);
+            place = {byte, found != nullptr ? static_cast<const char*>(found) : end_};
+        }
+        return place.at;
+    }
+
+    const char* end_;
+    Place places_[kSlots] = {};
+};
+
+// Hands the complete lines of [begin, end) to the taker and sets rest to where
+// the unfinished last one starts. An unfinished line gives up its whole
+// 512-character pieces already: they are lines of their own.
+template <class Taker>
+PieceAction TakeCompleteLines(Taker& taker, const char* begin, const char* end, bool atEnd, const char*& rest)
+{
+    LineSkipper skipper(end);
+    const char* line = begin;
+    while (line < end) {
+        line = skipper.NextUsefulLine(line, taker.Needs());
+        if (line == end) break;
+        bool holdsNul = false;
+        const char* lineEnd = FindLineEnd(line, end, holdsNul);
+        if (lineEnd == end && !atEnd) {
+            rest = line + (end - line) / kMaxLineLength * kMaxLineLength;
+            return TakeLine(taker, line, rest, holdsNul);
+        }
+        const PieceAction action = TakeLine(taker, line, lineEnd, holdsNul);
+        if (action != PieceAction::More) return action;
+        // A CR LF split between two chunks leaves an empty line, which is dropped.
+        line = SkipLineEnd(lineEnd, end);
+    }
+    rest = end;
+    return PieceAction::More;
+}
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+std::atomic<std::size_t> g_readChunk{kReadChunk};
+
+// Hands every piece a load stores to the taker, in file order. The file goes
+// through one buffer in chunks, so this needs no memory in proportion to the
+// file. Once the taker is done the rest is still read, so that a failed read
+// anywhere in the file counts the same whoever takes the pieces.
+template <class Taker>
+LoadState ReadPieces(const std::string& path, Taker& taker)
+{
+    FileReader reader(path);
+    if (reader.status() == ReadStatus::Missing) return LoadState::Missing;
+    if (reader.status() != ReadStatus::Ok) return LoadState::Unreadable;
+
+    const std::size_t chunk = g_readChunk.load();
+    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunk + 1]);
+    if (!buffer) return LoadState::OutOfMemory;
+    std::size_t carried = 0;
+    bool taking = true;
+    for (bool atEnd = false; !atEnd;) {
+        const std::size_t wanted = chunk - carried;
+        const std::size_t got = reader.Read(buffer.get() + carried, wanted);
+        if (reader.status() != ReadStatus::Ok) return LoadState::Unreadable;
+        atEnd = got < wanted;
+        if (!taking) continue;
+        char* end = buffer.get() + carried + got;
+        *end = '\0';
+        const char* rest = end;
+        const PieceAction action = TakeCompleteLines(taker, buffer.get(), end, atEnd, rest);
+        if (action == PieceAction::Failed) return LoadState::OutOfMemory;
+        if (action == PieceAction::Done) {
+            taking = false;
+            carried = 0;
+            continue;
+        }
+        carried = end - rest;
+        std::memmove(buffer.get(), rest, carried);
+    }
+    return LoadState::Loaded;
+}
+
+// Every piece goes into the IniFile.
+struct LineAppender {
+    IniFile& file;
+
+    PieceAction Take(std::string_view piece)
+    {
+        return AppendLoadedLine(file, piece) != nullptr ? PieceAction::More : PieceAction::Failed;
+    }
+    std::string_view Needs() const { return {}; }
+};
+
+// Pieces go through a key search and are forgotten; the key line is kept.
+struct KeyScanner {
+    KeySearch search;
+    ScannedKey& scanned;
+    bool settled = false;
+
+    PieceAction Take(std::string_view piece)
+    {
+        scanned.hasLines = true;
+        if (!search.Feed(piece)) return PieceAction::More;
+        settled = true;
+        // The piece lives in the read buffer, which is gone by the time the
+        // caller looks at the line.
+        if (search.outcome() == KeyOutcome::Found) {
+            std::memcpy(scanned.line, piece.data(), piece.size());
+            scanned.line[piece.size()] = '\0';
+            scanned.length = piece.size();
+        }
+        return PieceAction::Done;
+    }
+    // Until a line is seen every piece counts, if only as a line.
+    std::string_view Needs() const { return scanned.hasLines ? search.Needs() : std::string_view{}; }
+};
 
 std::int32_t FailLoad(IniFile& file, LoadState state)
 {
@@ -78,57 +219,32 @@ std::int32_t FailLoad(IniFile& file, LoadState state)
     return -1;
 }
 
-// Stores the complete lines of [begin, end) and returns where the unfinished
-// last one starts, or null when a line could not be stored. An unfinished line
-// gives up its whole 512-character pieces already: they are lines of their own.
-const char* StoreCompleteLines(IniFile& file, const char* begin, const char* end, bool atEnd)
-{
-    const char* line = begin;
-    while (line < end) {
-        bool holdsNul = false;
-        const char* lineEnd = FindLineEnd(line, end, holdsNul);
-        if (lineEnd == end && !atEnd) {
-            const std::size_t whole = (end - line) / kMaxLineLength * kMaxLineLength;
-            return StoreLine(file, line, line + whole, holdsNul) ? line + whole : nullptr;
-        }
-        if (!StoreLine(file, line, lineEnd, holdsNul)) return nullptr;
-        // A CR LF split between two chunks leaves an empty line, which is dropped.
-        line = SkipLineEnd(lineEnd, end);
-    }
-    return end;
-}
-
 }  // namespace
+
+void SetReadChunkForTesting(std::size_t bytes)
+{
+    g_readChunk = bytes == 0 ? kReadChunk : std::max(bytes, kMaxLineLength);
+}
 
 std::int32_t LoadIniFile(IniFile& file, std::string_view path)
 {
     file.Clear();
     file.path.assign(path);
-    SetKindFromPath(file, path);
-    FileReader reader(file.path);
-    if (reader.status() == ReadStatus::Missing) return FailLoad(file, LoadState::Missing);
-    if (reader.status() != ReadStatus::Ok) return FailLoad(file, LoadState::Unreadable);
-
-    // The file goes through one buffer in chunks, so a load needs no memory
-    // in proportion to the file beyond the lines themselves.
-    constexpr std::size_t kChunk = 64 * 1024;
-    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunk + 1]);
-    if (!buffer) return FailLoad(file, LoadState::OutOfMemory);
-    std::size_t carried = 0;
-    for (bool atEnd = false; !atEnd;) {
-        const std::size_t wanted = kChunk - carried;
-        const std::size_t got = reader.Read(buffer.get() + carried, wanted);
-        if (reader.status() != ReadStatus::Ok) return FailLoad(file, LoadState::Unreadable);
-        atEnd = got < wanted;
-        char* end = buffer.get() + carried + got;
-        *end = '\0';
-        const char* rest = StoreCompleteLines(file, buffer.get(), end, atEnd);
-        if (rest == nullptr) return FailLoad(file, LoadState::OutOfMemory);
-        carried = end - rest;
-        std::memmove(buffer.get(), rest, carried);
-    }
+    static_cast<FileRules&>(file) = RulesForPath(path);
+    LineAppender appender{file};
+    const LoadState state = ReadPieces(file.path, appender);
+    if (state != LoadState::Loaded) return FailLoad(file, state);
     file.state = LoadState::Loaded;
     return file.lineCount;
+}
+
+ScannedKey ScanIniKey(std::string_view path, std::string_view section, std::string_view key)
+{
+    ScannedKey scanned;
+    KeyScanner scanner{KeySearch(RulesForPath(path), section, key), scanned};
+    if (ReadPieces(std::string(path), scanner) != LoadState::Loaded) return ScannedKey{};
+    scanned.found = scanner.settled && scanner.search.outcome() == KeyOutcome::Found;
+    return scanned;
 }
 
 std::int32_t SaveIniFile(const IniFile& file, std::string_view target)

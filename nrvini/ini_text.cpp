@@ -3,9 +3,19 @@
 namespace nrvini {
 namespace {
 
-char FoldAscii(char c)
+// A table instead of a test: headers are compared on every walk, and a
+// branch per character costs more than the lookup.
+constexpr auto kFoldTable = [] {
+    struct Table {
+        unsigned char folded[256];
+    } table{};
+    for (int c = 0; c < 256; ++c) table.folded[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return table;
+}();
+
+unsigned char FoldAscii(char c)
 {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return kFoldTable.folded[static_cast<unsigned char>(c)];
 }
 
 // The characters that separate words of a DOS configuration line.

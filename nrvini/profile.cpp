@@ -150,7 +150,50 @@ bool ReplaceSection(IniFile& ini, const char* section, const char* list)
     return InsertIniSection(ini, before != nullptr ? before->next : ini.first, section, list);
 }
 
+// What a read of one key learnt from the file: whether it holds lines, and
+// the key line when the key is there.
+struct KeyRead {
+    bool hasLines = false;
+    bool found = false;
+    std::string_view line;
+};
+
+template <class Use>
+auto WithKeyLine(KeyPath path, const char* section, const char* key, const char* file, Use use)
+{
+    if (path == KeyPath::Scan) {
+        if (file == nullptr || *file == '\0') return use(KeyRead{});
+        const ScannedKey scanned = ScanIniKey(file, section, key);
+        return use(KeyRead{scanned.hasLines, scanned.found, scanned.view()});
+    }
+    IniFile ini;
+    if (!LoadLines(ini, file)) return use(KeyRead{});
+    const KeyLookup found = FindIniKey(ini, section, key);
+    if (found.outcome != KeyOutcome::Found) return use(KeyRead{true, false, {}});
+    return use(KeyRead{true, true, found.line->view()});
+}
+
 }  // namespace
+
+std::uint32_t ReadKeyString(KeyPath path, const char* section, const char* key, std::string_view fallback,
+                            char* buffer, std::uint32_t size, const char* file)
+{
+    return WithKeyLine(path, section, key, file, [&](const KeyRead& read) {
+        // A file without lines and a missing key give the default alike.
+        return CopyValue(read.found ? ExtractValue(read.line) : fallback, buffer, size);
+    });
+}
+
+std::uint32_t ReadKeyInt(KeyPath path, const char* section, const char* key, std::int32_t fallback, const char* file)
+{
+    return WithKeyLine(path, section, key, file, [&](const KeyRead& read) {
+        const auto result = static_cast<std::uint32_t>(fallback);
+        if (!read.found) return result;
+        const std::string_view value = ExtractValue(read.line);
+        return value.empty() ? result : static_cast<std::uint32_t>(ParseProfileInt(value, fallback));
+    });
+}
+
 }  // namespace nrvini
 
 using namespace nrvini;
@@ -163,12 +206,11 @@ uint32_t NRVINI_CALL NrvGetPrivateProfileString(const char* section, const char*
     if (buffer == nullptr) return 0;
     return Guarded<uint32_t>(0, [&] {
         const std::string_view fallback = defaultText != nullptr ? defaultText : "";
+        if (section != nullptr && key != nullptr) return ReadKeyString(KeyPath::Scan, section, key, fallback, buffer, size, file);
         IniFile ini;
         if (!LoadLines(ini, file)) return CopyValue(fallback, buffer, size);
         if (section == nullptr) return ListSectionNames(ini, buffer, size);
-        if (key == nullptr) return ListSectionKeys(ini, section, fallback, buffer, size);
-        const KeyLookup found = FindIniKey(ini, section, key);
-        return CopyValue(found.outcome == KeyOutcome::Found ? ExtractValue(found.line->view()) : fallback, buffer, size);
+        return ListSectionKeys(ini, section, fallback, buffer, size);
     });
 }
 
@@ -177,12 +219,8 @@ uint32_t NRVINI_CALL NrvGetPrivateProfileInt(const char* section, const char* ke
 {
     const auto fallback = static_cast<uint32_t>(defaultValue);
     return Guarded<uint32_t>(fallback, [&] {
-        IniFile ini;
-        if (section == nullptr || key == nullptr || !LoadLines(ini, file)) return fallback;
-        const KeyLookup found = FindIniKey(ini, section, key);
-        if (found.outcome != KeyOutcome::Found) return fallback;
-        const std::string_view value = ExtractValue(found.line->view());
-        return value.empty() ? fallback : static_cast<uint32_t>(ParseProfileInt(value, defaultValue));
+        if (section == nullptr || key == nullptr) return fallback;
+        return ReadKeyInt(KeyPath::Scan, section, key, defaultValue, file);
     });
 }
 

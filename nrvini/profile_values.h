@@ -14,6 +14,17 @@ std::string_view ExtractValue(std::string_view keyLine);
 // Anything else, a blank included, gives fallback.
 std::int32_t ParseProfileInt(std::string_view text, std::int32_t fallback);
 
+// A single key is read either straight from the file's bytes (Scan: what the
+// exports use) or from a whole IniFile (Model). Both give the same results;
+// the second is kept as the reference the first is checked against.
+enum class KeyPath { Scan, Model };
+
+// What NrvGetPrivateProfileString and NrvGetPrivateProfileInt give for one key
+// (section and key not null). May throw std::bad_alloc.
+std::uint32_t ReadKeyString(KeyPath path, const char* section, const char* key, std::string_view fallback,
+                            char* buffer, std::uint32_t size, const char* file);
+std::uint32_t ReadKeyInt(KeyPath path, const char* section, const char* key, std::int32_t fallback, const char* file);
+
 // A single value: at most size - 1 characters and a NUL. Returns the count
 // stored; nothing is written when size is 0.
 std::uint32_t CopyValue(std::string_view text, char* buffer, std::uint32_t size);

@@ -2,7 +2,9 @@
 // Checked beyond the sanitizers: readers stay inside the size they are given
 // and report no more than it; a write that reports failure on a file holding
 // lines leaves it byte for byte; a file after a successful write reads back and
-// saves to the very same bytes.
+// saves to the very same bytes. A read of one key gives the same result and
+// buffer whether it scans the file's bytes, in chunks of any size, or goes
+// through a whole IniFile.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@
 
 #include "nrvini/ini_file.h"
 #include "nrvini/nrvini.h"
+#include "nrvini/profile_values.h"
 
 namespace {
 
@@ -48,11 +51,39 @@ void Require(bool condition, const char* what)
     }
 }
 
+// Names that the made-up files below use, so that lookups find something.
+constexpr const char* kWords[] = {"A", "b", "Sec", "", "k", "PATH", "X y"};
+
 // A short name or none; the names repeat often enough to hit existing keys.
 std::optional<std::string> MaybeName(FuzzedDataProvider& in)
 {
-    if (in.ConsumeIntegralInRange(0, 7) == 0) return std::nullopt;
+    const int pick = in.ConsumeIntegralInRange(0, 15);
+    if (pick == 0) return std::nullopt;
+    if (pick < 8) return std::string(kWords[pick % std::size(kWords)]);
     return in.ConsumeRandomLengthString(12);
+}
+
+// A file of many lines built from the names above: headers, labels, markers,
+// comments and keys with every kind of line end, blanks, NULs and long lines,
+// so that lookups walk past many sections before they find one.
+std::string MadeUpFile(FuzzedDataProvider& in)
+{
+    static constexpr const char* kShapes[] = {"[%]", " [%] ; x", ":%", "[]", "; [%]", "REM %=1", "%=v", " % = 'q' ",
+                                              "SET %=C:\\DOS", "%", "=%", "[%", "%=\"%\""};
+    static constexpr const char* kEnds[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\n", " \t\r\n"};
+    std::string file;
+    for (int n = in.ConsumeIntegralInRange(0, 400); n > 0 && in.remaining_bytes() > 0; --n) {
+        const std::string shape = kShapes[in.ConsumeIntegralInRange<size_t>(0, std::size(kShapes) - 1)];
+        const std::string word = kWords[in.ConsumeIntegralInRange<size_t>(0, std::size(kWords) - 1)];
+        for (const char c : shape) (c == '%' ? file += word : file += c);
+        switch (in.ConsumeIntegralInRange(0, 15)) {
+        case 0: file += '\0'; break;
+        case 1: file.append(in.ConsumeIntegralInRange<size_t>(1, 1200), in.ConsumeBool() ? ' ' : 'z'); break;
+        default: break;
+        }
+        file += kEnds[in.ConsumeIntegralInRange<size_t>(0, std::size(kEnds) - 1)];
+    }
+    return file;
 }
 
 const char* Ptr(const std::optional<std::string>& text)
@@ -93,6 +124,39 @@ void CheckReadsBackTheSame(const std::string& path)
     Require(ReadBytes(again) == bytes, "load and save of a written file changed its bytes");
 }
 
+// The scan of one key against the IniFile it stands in for, with the file read
+// in chunks of a random size so that line ends, CR LF pairs and long lines
+// fall across chunk boundaries.
+void CompareKeyPaths(FuzzedDataProvider& in, int op, const std::string& section, const std::string& key,
+                     const std::optional<std::string>& fallback, int32_t intFallback, uint32_t size,
+                     const char* exported, uint32_t exportedResult, const std::string& path)
+{
+    const auto chunk = in.ConsumeIntegralInRange<size_t>(nrvini::kMaxLineLength, 3000);
+    if (op == 1) {
+        const uint32_t model = nrvini::ReadKeyInt(nrvini::KeyPath::Model, section.c_str(), key.c_str(), intFallback, path.c_str());
+        nrvini::SetReadChunkForTesting(chunk);
+        const uint32_t scan = nrvini::ReadKeyInt(nrvini::KeyPath::Scan, section.c_str(), key.c_str(), intFallback, path.c_str());
+        nrvini::SetReadChunkForTesting(0);
+        Require(model == exportedResult && scan == exportedResult, "integer read differs between scan and model");
+        return;
+    }
+    // As the export sees it: up to its first NUL.
+    const std::string_view text = fallback ? std::string_view(fallback->c_str()) : std::string_view("");
+    // Bytes the readers leave alone must stay as they were: both start alike.
+    std::string model(size, '\xA5');
+    std::string scan(size, '\xA5');
+    const uint32_t modelResult =
+        nrvini::ReadKeyString(nrvini::KeyPath::Model, section.c_str(), key.c_str(), text, model.data(), size, path.c_str());
+    nrvini::SetReadChunkForTesting(chunk);
+    const uint32_t scanResult =
+        nrvini::ReadKeyString(nrvini::KeyPath::Scan, section.c_str(), key.c_str(), text, scan.data(), size, path.c_str());
+    nrvini::SetReadChunkForTesting(0);
+    Require(modelResult == exportedResult && scanResult == exportedResult, "string read differs between scan and model");
+    Require(model == scan, "string read leaves different buffers by scan and by model");
+    // The export wrote its terminator and what precedes it, like the others.
+    if (size > 0) Require(std::memcmp(exported, model.data(), exportedResult + 1) == 0, "export differs from model");
+}
+
 void Read(FuzzedDataProvider& in, int op, const std::string& path)
 {
     const auto size = in.ConsumeIntegralInRange<uint32_t>(0, 300);
@@ -102,13 +166,20 @@ void Read(FuzzedDataProvider& in, int op, const std::string& path)
     const auto key = MaybeName(in);
     const auto fallback = MaybeName(in);
     uint32_t result = 0;
+    int32_t intFallback = 0;
     switch (op) {
     case 0: result = NrvGetPrivateProfileString(Ptr(section), Ptr(key), Ptr(fallback), buffer.get(), size, path.c_str()); break;
-    case 1: NrvGetPrivateProfileInt(Ptr(section), Ptr(key), in.ConsumeIntegral<int32_t>(), path.c_str()); return;
+    case 1:
+        intFallback = in.ConsumeIntegral<int32_t>();
+        result = NrvGetPrivateProfileInt(Ptr(section), Ptr(key), intFallback, path.c_str());
+        break;
     case 2: result = NrvGetPrivateProfileSection(Ptr(section), buffer.get(), size, path.c_str()); break;
     default: result = NrvGetPrivateProfileSectionNames(buffer.get(), size, path.c_str()); break;
     }
-    Require(result <= size, "reader reported more than its buffer holds");
+    if (op != 1) Require(result <= size, "reader reported more than its buffer holds");
+    if (op <= 1 && section && key) {
+        CompareKeyPaths(in, op, *section, *key, fallback, intFallback, size, buffer.get(), result, path);
+    }
 }
 
 void Write(FuzzedDataProvider& in, int op, const std::string& path)
@@ -140,9 +211,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const char* const kNames[] = {"/f.ini", "/f.sys", "/f.bat"};
     const std::string path = ScratchDir() + kNames[in.ConsumeIntegralInRange(0, 2)];
     std::remove(path.c_str());
-    if (in.ConsumeBool()) {
-        const std::string bytes = in.ConsumeRandomLengthString(2048);
-        std::ofstream(path, std::ios::binary) << bytes;
+    switch (in.ConsumeIntegralInRange(0, 3)) {
+    case 0: break;
+    case 1: std::ofstream(path, std::ios::binary) << MadeUpFile(in); break;
+    default: std::ofstream(path, std::ios::binary) << in.ConsumeRandomLengthString(2048); break;
     }
     NrvIniSetLastSection("");
     for (int calls = in.ConsumeIntegralInRange(1, 12); calls > 0 && in.remaining_bytes() > 0; --calls) {
