@@ -9,13 +9,6 @@ namespace {
 constexpr char kMissingKey[] = "~x!x@x";
 // Default of [Commands] CMD0: no command list has been compiled yet.
 constexpr char kNotCompiled[] = "XX";
-constexpr std::size_t kSectionNameBuffer = 128;
-
-std::string StateValue(const char* key, const char* defaultText)
-{
-    return ProfileString("State", key, defaultText, kSectionNameBuffer, g_engine.scriptPath);
-}
-
 void WriteState(const std::string& current)
 {
     WriteProfileString("State", "CurrentSection", current.c_str(), g_engine.scriptPath);

@@ -53,6 +53,8 @@ bool WriteProfileString(const char* section, const std::string& key, const std::
 void FlushProfile(const std::string& file);
 // The lines of a whole section; nothing when it is missing or has no lines.
 std::optional<std::vector<std::string>> ReadProfileSection(const char* section, const std::string& file);
+// [State] CurrentSection or NextSection of the working copy.
+std::string StateValue(const char* key, const char* defaultText);
 // A field of the current command: [Commands] CmdSection<N>.<M>.
 std::string CommandField(int field, const char* defaultText, std::size_t bufferSize);
 

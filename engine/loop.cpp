@@ -92,8 +92,8 @@ void LogCommandLine(int n, int type)
 // compiled now; false ends the run.
 bool ChainToNextSection()
 {
-    g_engine.currentSection = ProfileString("State", "CurrentSection", "", 128, g_engine.scriptPath);
-    g_engine.nextSection = ProfileString("State", "NextSection", "", 128, g_engine.scriptPath);
+    g_engine.currentSection = StateValue("CurrentSection", "");
+    g_engine.nextSection = StateValue("NextSection", "");
     const bool chained = !g_engine.nextSection.empty() &&
                          !se::EqualsNoCase(g_engine.nextSection, g_engine.currentSection) &&
                          InitCommandSection(false) == ListResult::Compiled;

@@ -77,6 +77,12 @@ std::optional<std::vector<std::string>> ReadProfileSection(const char* section, 
     }
 }
 
+std::string StateValue(const char* key, const char* defaultText)
+{
+    // Section names in [State] are at most 127 characters.
+    return ProfileString("State", key, defaultText, 128, g_engine.scriptPath);
+}
+
 std::string CommandField(int field, const char* defaultText, std::size_t bufferSize)
 {
     const std::string key =

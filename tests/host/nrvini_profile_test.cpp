@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cctype>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -19,6 +20,16 @@ using nrvini_test::ReadBytes;
 using nrvini_test::ScratchDir;
 using nrvini_test::Sentinel;
 using nrvini_test::WriteBytes;
+
+// A test name from a case's description: letters and digits kept, the rest '_'.
+template <class Info>
+std::string CaseName(const Info& info)
+{
+    std::string name = info.param.what;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+}
 
 const std::string kSample =
     "[A]\r\nx=1\r\ny = \"abc\"\r\n; c=3\r\nq='abc\r\nlone='\r\nempty=\r\nplain\r\nlong=abcdefghij\r\n"
@@ -97,11 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"section past the marker", kLists + "[Last]\r\n[C]\r\nc=1\r\n", Reader::Section, "C", nullptr, nullptr, 3, 0,
                  std::string(3, '\0')},
         ReadCase{"section, missing file", std::nullopt, Reader::Section, "A", nullptr, nullptr, 8, 0, ""}),
-    [](const auto& info) {
-        std::string name = info.param.what;
-        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+    [](const auto& info) { return CaseName(info); });
 
 TEST(NrviniProfile, IntegerValues)
 {
@@ -209,11 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                   0, std::nullopt},
         WriteCase{"list none, missing file", "t.ini", std::nullopt, Writer::Section, "A", nullptr, nullptr, "", 0,
                   std::nullopt}),
-    [](const auto& info) {
-        std::string name = info.param.what;
-        for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+    [](const auto& info) { return CaseName(info); });
 
 TEST(NrviniProfile, SecondWriteToNewFileSucceeds)
 {

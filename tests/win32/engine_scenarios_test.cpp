@@ -25,7 +25,7 @@ std::vector<std::string> ScenarioFiles(const std::string& scenario)
 {
     std::vector<std::string> files;
     WIN32_FIND_DATAA found;
-    const std::string dir = test::ModuleDirectory() + "\\scenarios\\" + scenario;
+    const std::string dir = test::ScenarioPath(scenario);
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE) return files;
     do {
@@ -78,7 +78,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
 
     std::string copy = box.workingCopy();
     std::vector<std::string> written;
-    std::istringstream steps(test::ReadFileText(test::ModuleDirectory() + "\\scenarios\\" + name + "\\steps.txt"));
+    std::istringstream steps(test::ReadFileText(test::ScenarioPath(name, "steps.txt")));
     std::string line;
     int runs = 0;
     while (std::getline(steps, line)) {
@@ -127,8 +127,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), std::count(log.begin(), log.end(), '\r'));
         EXPECT_EQ(test::MaskLog(log), expectedLog);
     }
-    const std::string keys = box.Fill(test::ReadFileText(test::ModuleDirectory() + "\\scenarios\\" + name +
-                                                          "\\expected.keys"));
+    const std::string keys = box.Fill(test::ReadFileText(test::ScenarioPath(name, "expected.keys")));
     EXPECT_EQ(test::CheckKeys(copy, keys), "") << "working copy " << copy;
 }
 

@@ -38,6 +38,12 @@ bool WriteFileText(const std::string& path, const std::string& text)
     return ok;
 }
 
+std::string ScenarioPath(const std::string& scenario, const std::string& file)
+{
+    const std::string dir = ModuleDirectory() + "\\scenarios\\" + scenario;
+    return file.empty() ? dir : dir + "\\" + file;
+}
+
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void RemoveTree(const std::string& path)
@@ -96,7 +102,7 @@ std::string Sandbox::Fill(std::string text) const
 
 void Sandbox::AddScenarioFile(const std::string& scenario, const std::string& file, const std::string& target)
 {
-    const std::string text = ReadFileText(ModuleDirectory() + "\\scenarios\\" + scenario + "\\" + file);
+    const std::string text = ReadFileText(ScenarioPath(scenario, file));
     AddFile(target, text);
 }
 
@@ -104,7 +110,7 @@ void Sandbox::AddFile(const std::string& target, const std::string& text) { Writ
 
 std::string Sandbox::ExpectedLog(const std::string& scenario, const std::string& file) const
 {
-    std::string text = ReadFileText(ModuleDirectory() + "\\scenarios\\" + scenario + "\\" + file);
+    std::string text = ReadFileText(ScenarioPath(scenario, file));
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return Fill(text);
 }
@@ -132,24 +138,24 @@ static std::string EnvironmentWithTemp(const std::string& temp)
     return block;
 }
 
-HANDLE Sandbox::Start(const std::string& arguments) const
+HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string* environment,
+                    const char* directory)
 {
-    std::string commandLine = "\"" + exe() + "\" " + arguments;
-    std::string environment = EnvironmentWithTemp(temp_);
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    std::string block = environment ? *environment : std::string();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, environment.data(),
-                        dir_.c_str(), &si, &pi))
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        environment ? block.data() : nullptr, directory, &si, &pi))
         return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
 }
 
-RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const
+RunResult WaitForProcess(HANDLE process, DWORD timeoutMs)
 {
     RunResult result;
-    HANDLE process = Start(arguments);
     if (!process) return result;
     if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) {
         result.finished = true;
@@ -159,6 +165,17 @@ RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const
     }
     CloseHandle(process);
     return result;
+}
+
+HANDLE Sandbox::Start(const std::string& arguments) const
+{
+    const std::string environment = EnvironmentWithTemp(temp_);
+    return StartProcess(exe(), arguments, &environment, dir_.c_str());
+}
+
+RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const
+{
+    return WaitForProcess(Start(arguments), timeoutMs);
 }
 
 std::string IniValue(const std::string& file, const char* section, const char* key, const char* defaultText)

@@ -11,6 +11,8 @@
 namespace test {
 
 std::string ModuleDirectory();  // where the test program and setupengine.exe lie
+// scenarios\<scenario>\<file> beside the test program (the directory with no file).
+std::string ScenarioPath(const std::string& scenario, const std::string& file = "");
 std::string ReadFileText(const std::string& path);
 bool WriteFileText(const std::string& path, const std::string& text);
 bool PathExists(const std::string& path);
@@ -23,6 +25,13 @@ struct RunResult {
     DWORD exitCode = 0xFFFFFFFF;
     bool finished = false;
 };
+
+// Starts exe with the arguments (and an environment block, and a working
+// directory, when given); the caller owns the process handle.
+HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string* environment = nullptr,
+                    const char* directory = nullptr);
+// Waits for the process, ends it if it outlives the timeout, closes its handle.
+RunResult WaitForProcess(HANDLE process, DWORD timeoutMs = 60000);
 
 // A fresh program directory C:\se\<name>\ holding a copy of setupengine.exe,
 // with a temporary directory of its own (tmp\) given to the engine as TMP.
