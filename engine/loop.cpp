@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "commands/handlers.h"
 #include "engine/engine.h"
 
 namespace {

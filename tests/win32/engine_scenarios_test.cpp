@@ -68,11 +68,11 @@ std::vector<std::string> SplitBars(const std::string& text)
     return parts;
 }
 
-class Scenario : public ::testing::TestWithParam<const char*> {};
+class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
 {
-    const std::string name = GetParam();
+    const std::string& name = GetParam();
     test::Sandbox box(name);
     for (const std::string& f : ScenarioFiles(name)) box.AddScenarioFile(name, f, f);
 
@@ -131,13 +131,24 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     EXPECT_EQ(test::CheckKeys(copy, keys), "") << "working copy " << copy;
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, Scenario,
-                         ::testing::Values("fresh", "resume_finished", "resume_mid_list", "keep_copy",
-                                           "noreboot_persisted", "missing_script", "silent_first",
-                                           "empty_list", "temp_is_program_dir", "empty_language",
-                                           "undefined_types", "list_lines", "non_numeric_type",
-                                           "chain_sections", "pending_next_section", "chain_missing",
-                                           "no_logging", "copy_fails", "state_without_list"),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+// Every directory under scenarios\ is one scenario: adding a case is adding
+// its directory.
+std::vector<std::string> AllScenarios()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((test::ModuleDirectory() + "\\scenarios\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, Scenario, ::testing::ValuesIn(AllScenarios()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
