@@ -8,27 +8,12 @@ if(WIN32)
   add_link_options(-static -static-libgcc -static-libstdc++)
   add_compile_options(-Wall -Wextra)
 
-  # Where the Wine tests run. GoogleTest cannot be built with the deliverables'
-  # thread model, so the test programs come from a test tree of the same
-  # sources (build/win32/twin32 or twin64) that this tree builds and whose
-  # programs it registers. On a kernel that runs 64-bit user code only, Wine's
-  # 32-bit half cannot start, and the test tree is a 64-bit one.
+  # Where the Wine tests run: see tests/win32/CMakeLists.txt.
   set(SE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix of this build tree")
   option(SE_TWIN "This tree is the test tree of a win32 tree" OFF)
-  # Detected at every configure: a cached answer would outlive a change of host.
-  set(SE_WINE_TEST_ARCH "auto" CACHE STRING "Architecture the Wine tests run on: auto, i686 or x86_64")
-  if(SE_WINE_TEST_ARCH STREQUAL "i686")
-    set(SE_HOST_RUNS_I386 ON)
-  elseif(SE_WINE_TEST_ARCH STREQUAL "x86_64")
-    set(SE_HOST_RUNS_I386 OFF)
-  else()
-    execute_process(COMMAND /lib/ld-linux.so.2 --version RESULT_VARIABLE _i386 OUTPUT_QUIET ERROR_QUIET)
-    if(_i386 EQUAL 0)
-      set(SE_HOST_RUNS_I386 ON)
-    else()
-      set(SE_HOST_RUNS_I386 OFF)
-    endif()
-  endif()
+  set(SE_SHIPPED_BIN "" CACHE PATH "Test tree only: the win32 tree's bin directory, whose deliverables it tests")
+  set(SE_WINE_TEST_ARCH "i686" CACHE STRING "Architecture of the Wine test tree: i686 (the shipped binaries) or x86_64")
+  set_property(CACHE SE_WINE_TEST_ARCH PROPERTY STRINGS i686 x86_64)
   set(SE_RUNNER ${PROJECT_SOURCE_DIR}/tools/wine-run)
   set(CMAKE_CROSSCOMPILING_EMULATOR "${SE_RUNNER};--prefix;${SE_WINEPREFIX}")
 else()

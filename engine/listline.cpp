@@ -29,7 +29,11 @@ std::optional<CompiledLine> CompileListLine(std::string_view rawLine)
 std::string ScriptNameFromCommandLine(std::string_view commandLine)
 {
     // Options follow the script name, so the name ends at the first hyphen.
-    return StrippedOfComment(commandLine.substr(0, commandLine.find('-')));
+    std::string name = StrippedOfComment(commandLine.substr(0, commandLine.find('-')));
+    // A path with blanks comes quoted, as Windows programs are given paths;
+    // the quotes are not part of the name.
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    return name;
 }
 
 Options FindOptions(std::string_view commandLine)

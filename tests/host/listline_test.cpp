@@ -57,6 +57,12 @@ TEST(CommandLine, ScriptNameEndsAtTheFirstHyphen)
     EXPECT_EQ(se::ScriptNameFromCommandLine("C:\\my-setup\\SETUP.INI"), "C:\\my");
     EXPECT_EQ(se::ScriptNameFromCommandLine("  setup.ini ; x -resume"), "setup.ini");
     EXPECT_EQ(se::ScriptNameFromCommandLine(""), "");
+    // One pair of surrounding quotes goes; anything else stays as it is.
+    EXPECT_EQ(se::ScriptNameFromCommandLine("\"SETUP.INI\" -noreboot"), "SETUP.INI");
+    EXPECT_EQ(se::ScriptNameFromCommandLine(" \"C:\\My Setup\\SETUP.INI\" "), "C:\\My Setup\\SETUP.INI");
+    EXPECT_EQ(se::ScriptNameFromCommandLine("\"\"x.ini\"\""), "\"x.ini\"");
+    EXPECT_EQ(se::ScriptNameFromCommandLine("\"C:\\my-setup\\SETUP.INI\""), "\"C:\\my");
+    EXPECT_EQ(se::ScriptNameFromCommandLine("\""), "\"");
 }
 
 TEST(CommandLine, OptionsAreFoundAnywhereCaseSensitively)
