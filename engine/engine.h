@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/logsink.h"
+#include "engine/resumestate.h"
 #include "engine/text.h"
 
 // One process-wide record, alive for the whole run. Handlers take no
@@ -27,6 +28,7 @@ struct EngineState {
     bool silent = false;
     bool loggingOn = false;
     std::string logFilePath;
+    std::optional<se::ResumeRecord> resumeRecord;  // the newest record protecting the working copy
 };
 
 extern EngineState g_engine;
@@ -69,6 +71,18 @@ bool FileOrDirectoryExists(const std::string& path);
 // ---- command list (cmdlist.cpp) ----
 enum class ListResult { Failed, Kept, Compiled };
 ListResult InitCommandSection(bool atStartUp);
+
+// ---- protection of the resume point (resume.cpp) ----
+// At start-up, before anything reads a kept working copy: puts back a copy that
+// a cut write damaged, or its lost CurrentCmd, and logs one line when it does.
+void RepairWorkingCopy();
+// After anything that may have changed the working copy: a complete copy of it
+// and a record of it, when it changed in more than CurrentCmd.
+void ProtectWorkingCopy();
+// After every advance: the record of the next command.
+void RecordCurrentCommand(int next);
+// With the working copy (clean start, command 29) and at the end of a finished run.
+void RemoveResumeProtection();
 
 // ---- variables (variables.cpp) ----
 int GetVariable(std::string& text, std::size_t bufferSize);

@@ -78,6 +78,7 @@ void Advance()
     WriteProfileString("Commands", "CurrentCmd", std::to_string(g_engine.currentCommandIndex).c_str(),
                        g_engine.scriptPath);
     FlushProfile(g_engine.scriptPath);
+    RecordCurrentCommand(g_engine.currentCommandIndex);
 }
 
 void LogCommandLine(int n, int type)
@@ -99,7 +100,13 @@ bool ChainToNextSection()
                          !se::EqualsNoCase(g_engine.nextSection, g_engine.currentSection) &&
                          InitCommandSection(false) == ListResult::Compiled;
     // A pass that compiled nothing would meet the same empty slot forever.
-    if (!chained) WriteLog("No More commands", "");
+    if (chained) {
+        ProtectWorkingCopy();
+    } else {
+        // A finished run needs no resume point.
+        RemoveResumeProtection();
+        WriteLog("No More commands", "");
+    }
     return chained;
 }
 
@@ -125,6 +132,9 @@ bool RunOneCommand()
 
     const Handler handler = kCommandTypes[type].handler;
     const int result = handler ? handler() : 0;
+    // What the command changed in the working copy is safe before the
+    // advance names the next command.
+    if (handler) ProtectWorkingCopy();
     const bool stop = handler && StopsTheLoop(type) && result != 0;
     if (!(handler && SkipsTheAdvance(type))) Advance();
     return !stop;
@@ -165,7 +175,9 @@ int RunEngine(const std::string& commandLine)
         ShowEngineBox(kUsageText, boxTitle, kErrorBoxStyle);
         return 0;
     }
-    if (InitCommandSection(true) == ListResult::Failed) {
+    const ListResult list = InitCommandSection(true);
+    if (list == ListResult::Compiled) ProtectWorkingCopy();
+    if (list == ListResult::Failed) {
         WriteLog("ERROR - ", "Cannot initialize commands section");
         ShowEngineBox("Cannot initialize commands section...check log file...", boxTitle, kErrorBoxStyle);
         return 0;

@@ -91,13 +91,29 @@ std::string WorkingDirectory()
     return temp;
 }
 
+// Puts a complete file in place of another in one step. Windows 95 and 98
+// have no MoveFileEx; there the old file goes first, and a start that is cut
+// in between finds no working copy and makes it again.
+bool ReplaceWithFile(const std::string& from, const std::string& to)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    DeleteFileA(to.c_str());
+    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
 bool MakeWorkingCopy(const std::string& script, const std::string& copy)
 {
+    // The copy is made beside the working copy and then put in its place, so a
+    // start that is cut in the middle never leaves half a script to resume.
+    const std::string partial = copy + ".new";
     // The system does not copy over a read-only file.
     SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!CopyFileA(script.c_str(), copy.c_str(), FALSE)) {
+    SetFileAttributesA(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!CopyFileA(script.c_str(), partial.c_str(), FALSE) || !ReplaceWithFile(partial, copy)) {
         std::string text;
         const DWORD code = GetLastErrorText(text);
+        DeleteFileA(partial.c_str());
         WriteLog("InitINIandLogFiles() -  Error=" + std::to_string(code) + ", " + text,
                  "ERROR-=-function CopyFile() failed on src=" + script + ", dst=" + copy);
         return false;
@@ -133,9 +149,14 @@ bool InitINIFile(const std::string& commandLine)
     std::string scriptDirectory, scriptFileName;
     SplitPath(*script, scriptDirectory, scriptFileName);
     const std::string copy = WorkingDirectory() + scriptFileName;
-    if ((!FileOrDirectoryExists(copy) || cleanStart) && !MakeWorkingCopy(*script, copy)) return false;
-
     g_engine.scriptPath = copy;
+    if (!FileOrDirectoryExists(copy) || cleanStart) {
+        // A fresh copy leaves nothing of the earlier run's protection behind.
+        RemoveResumeProtection();
+        if (!MakeWorkingCopy(*script, copy)) return false;
+    } else {
+        RepairWorkingCopy();
+    }
     // The copy takes over the script's attributes, read-only included.
     SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
 
@@ -144,6 +165,9 @@ bool InitINIFile(const std::string& commandLine)
     if (g_engine.rebootSuppressed) WriteProfileString("DATA", "SuppressReboot", "1", copy);
     if (g_engine.silent) WriteProfileString("DATA", "SilentMode", "1", copy);
     FlushProfile(copy);
+    // Before the list is compiled: a start cut during the compile comes back
+    // to this copy and compiles again.
+    ProtectWorkingCopy();
 
     WriteLog("InitINIFile()", "The INI file in use is " + copy);
     if (ProfileInt("Data", "SuppressReboot", 0, copy) != 0) g_engine.rebootSuppressed = true;

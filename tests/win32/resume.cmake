@@ -1,0 +1,1 @@
+se_win32_test(se_resume_torture_tests resume_torture_test.cpp DEPENDS setupengine)
