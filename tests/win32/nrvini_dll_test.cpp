@@ -167,6 +167,36 @@ TEST_F(NrviniDll, DosFilesMatchKeysByWholeWords)
     EXPECT_EQ(Call(getString, "go", "k", "none", value, 32u, bat.c_str()), 4u);
 }
 
+// Files are read as text mode reads them (a Ctrl-Z ends the text, a lone CR
+// is an ordinary character), and a write leaves every line it does not edit
+// byte for byte or fails and leaves the file alone.
+TEST_F(NrviniDll, WritesKeepTheLinesTheyDoNotEdit)
+{
+    const struct {
+        const char* name;
+        std::string before;
+        const char *section, *key, *value;
+        int32_t result;
+        std::string after;
+    } cases[] = {
+        {"CONFIG.SYS", "[common]\r\nDEVICE=HIMEM.SYS\r\n\x1a", "common", "FILES", "40", 1,
+         "[common]\r\nDEVICE=HIMEM.SYS\r\nFILES=40\r\n"},
+        {"cr.ini", "[A]\r\nx=1\ry=2\r\n", "A", "y", "3", 1, "[A]\r\nx=1\ry=2\r\ny=3\r\n"},
+        {"long.ini", "[A]\r\nlong=" + std::string(507, 'l') + "[Evil]\r\n\r\n[B]\r\nb=1\r\n", "B", "c", "1", 0, ""},
+        {"utf16.ini", "\xff\xfe[\0A\0]\0\r\0\n\0y\0=\0\x32\0\r\0\n\0"s, "A", "y", "2", 0, ""},
+        {"tail.ini", "[A]\r\nx=1\r\n\x1a[B]\r\n", "A", "x", "2", 0, ""},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Path(c.name);
+        ASSERT_TRUE(test::WriteFileText(path, c.before));
+        EXPECT_EQ(Call(writeString, c.section, c.key, c.value, path.c_str()), c.result) << c.name;
+        EXPECT_EQ(test::ReadFileText(path), c.result == 1 ? c.after : c.before) << c.name;
+    }
+    char value[16];
+    EXPECT_EQ(Call(getString, "A", "x", "", value, 16u, Path("cr.ini").c_str()), 5u);
+    EXPECT_STREQ(value, "1\ry=2");
+}
+
 // A file that cannot be read (another program holds it without sharing) is not
 // replaced; a replacement the system refuses (the file is open without delete
 // sharing) leaves the old file and no temporary file.
