@@ -227,9 +227,9 @@ namespace {
 // The debug session, CD-ROM search and COM registration, each test with the
 // library freshly loaded, so that its process-wide state starts anew. The
 // drives come from the CTest fixture nrvini_drives (tests/win32/wine_drives.sh):
-// B: and Q: are floppy drives, R: a CD-ROM drive, each a folder. The test tree
-// is a 64-bit program on the NT family of Windows, where the diskette device
-// cannot be opened and every probe finds a disk.
+// B: and Q: are floppy drives, R: a CD-ROM drive, each a folder. Wine plays
+// the NT family of Windows here, where the diskette device cannot be opened
+// and every probe finds a disk.
 class NrviniServices : public ::testing::Test {
 protected:
     void SetUp() override
