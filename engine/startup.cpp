@@ -71,11 +71,30 @@ bool SameDirectory(std::string a, std::string b)
     return se::EqualsNoCase(a, b);
 }
 
+// Whether two paths name the same file, as the system compares them: full
+// paths without regard to case, and the short forms where both files exist.
+bool SamePath(const std::string& a, const std::string& b)
+{
+    const auto full = [](const std::string& path) {
+        char buffer[MAX_PATH] = {};
+        char* filePart = nullptr;
+        const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, &filePart);
+        return length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
+    };
+    if (se::EqualsNoCase(full(a), full(b))) return true;
+    char shortA[MAX_PATH] = {}, shortB[MAX_PATH] = {};
+    const DWORD lengthA = GetShortPathNameA(a.c_str(), shortA, MAX_PATH);
+    const DWORD lengthB = GetShortPathNameA(b.c_str(), shortB, MAX_PATH);
+    return lengthA > 0 && lengthA < MAX_PATH && lengthB > 0 && lengthB < MAX_PATH && se::EqualsNoCase(shortA, shortB);
+}
+
+constexpr const char* kFallbackDirectory = "c:\\temp\\";
+
 // The directory of the working copy, with a trailing backslash: the system's
 // temporary directory, or c:\temp\ when that is the program directory (the
-// copy would then replace the script itself) or when the system has none that
-// fits.
-std::string WorkingDirectory()
+// copy would then replace the script itself), when the system has none that
+// fits, or when the script itself lies in the temporary directory.
+std::string WorkingDirectory(const std::string& scriptPath, const std::string& scriptFileName)
 {
     char buffer[MAX_PATH] = {};
     const DWORD length = GetTempPathA(MAX_PATH, buffer);
@@ -84,9 +103,9 @@ std::string WorkingDirectory()
         WriteLog("ERROR-=-", "Need to remalloc for temp path...");
     else
         temp.assign(buffer, length);
-    if (temp.empty() || SameDirectory(temp, g_engine.programDirectory)) {
-        CreateDirectoryA("c:\\temp\\", nullptr);
-        return "c:\\temp\\";
+    if (temp.empty() || SameDirectory(temp, g_engine.programDirectory) || SamePath(temp + scriptFileName, scriptPath)) {
+        CreateDirectoryA(kFallbackDirectory, nullptr);
+        return kFallbackDirectory;
     }
     return temp;
 }
@@ -148,7 +167,13 @@ bool InitINIFile(const std::string& commandLine)
 
     std::string scriptDirectory, scriptFileName;
     SplitPath(*script, scriptDirectory, scriptFileName);
-    const std::string copy = WorkingDirectory() + scriptFileName;
+    const std::string copy = WorkingDirectory(*script, scriptFileName) + scriptFileName;
+    // A script that lies in c:\temp\ while that is the working directory would
+    // be its own working copy, which the run writes into: it is refused.
+    if (SamePath(copy, *script)) {
+        WriteLog("ERROR-=-", "The INI file cannot be its own working copy: " + copy);
+        return false;
+    }
     g_engine.scriptPath = copy;
     if (!FileOrDirectoryExists(copy) || cleanStart) {
         // A fresh copy leaves nothing of the earlier run's protection behind.

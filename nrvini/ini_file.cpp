@@ -29,12 +29,12 @@ std::size_t RoundUpTo4(std::size_t n)
 }
 
 // Trailing blanks are cut because a load would cut them; a blank text, a line
-// break or an over-long line is refused because it would not read back as the
-// one line that was stored.
+// feed, an end-of-file mark or an over-long line is refused because it would
+// not read back as the one line that was stored.
 bool MakeStorable(std::string_view& text)
 {
     text = TrimTrailingBlanks(text);
-    return !text.empty() && text.size() <= kMaxLineLength && text.find_first_of("\r\n") == std::string_view::npos;
+    return !text.empty() && text.size() <= kMaxLineLength && text.find_first_of("\n\x1a") == std::string_view::npos;
 }
 
 char* CopyToPool(LinePool& pool, std::string_view text)
@@ -209,7 +209,7 @@ void IniFile::Clear()
 
 bool IniFile::MayBeReplaced() const
 {
-    return state == LoadState::Missing || (state == LoadState::Loaded && lineCount == 0);
+    return state == LoadState::Missing || (state == LoadState::Loaded && lineCount == 0 && holdsEveryLine);
 }
 
 FileRules RulesForPath(std::string_view path)

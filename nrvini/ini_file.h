@@ -93,7 +93,8 @@ struct FileRules {
 FileRules RulesForPath(std::string_view path);
 
 // Why a load ended the way it did. The writers may build a new file only when
-// nothing stored can be lost: the file is missing or holds no lines.
+// nothing stored can be lost: the file is missing or holds no lines, and
+// nothing that the load dropped.
 enum class LoadState { NotLoaded, Loaded, Missing, Unreadable, OutOfMemory };
 
 struct IniFile : FileRules {
@@ -105,6 +106,9 @@ struct IniFile : FileRules {
     // Drops every line and pool block.
     void Clear();
     bool MayBeReplaced() const;
+    // A save writes back every line the caller did not edit byte for byte
+    // only if the load held each one exactly (see holdsEveryLine).
+    bool MayBeSaved() const { return holdsEveryLine; }
 
     LinePool pool;
     LineRecords records;
@@ -113,10 +117,17 @@ struct IniFile : FileRules {
     std::int32_t lineCount = 0;
     std::string path;
     LoadState state = LoadState::NotLoaded;
+    // False once the load met a line it cannot hold exactly: one of more than
+    // kMaxLineLength characters (stored in pieces), one holding a NUL (stored
+    // up to it), or text after the end-of-file mark (not read). A save would
+    // change or lose such lines, so the writers leave the file alone.
+    bool holdsEveryLine = true;
 };
 
 // Line count, or -1 when the file is missing, cannot be read or a line cannot
-// be stored (file.state tells which).
+// be stored (file.state tells which). The file is read as text mode reads it:
+// lines end at LF (a CR before it is a trailing blank, a lone CR an ordinary
+// character) and the text ends at the first Ctrl-Z.
 std::int32_t LoadIniFile(IniFile& file, std::string_view path);
 
 // Makes loads and key scans read files in chunks of this many bytes (at least

@@ -13,14 +13,16 @@
 namespace nrvini {
 namespace {
 
-// A line ends at CR, LF or CR LF, whatever system wrote the file. The bytes
-// are followed by a NUL, so the library's vectorised search can find the
-// line end; a NUL inside the line is rare and noted for a second look.
+// Files are read as text mode reads them: a line ends at LF, and the CR of a
+// CR LF is a trailing blank that the trim removes; a lone CR is an ordinary
+// character. The bytes are followed by a NUL, so the library's vectorised
+// search can find the line end; a NUL inside the line is rare and noted for a
+// second look.
 const char* FindLineEnd(const char* from, const char* end, bool& holdsNul)
 {
     holdsNul = false;
     for (;;) {
-        const char* stop = from + std::strcspn(from, "\r\n");
+        const char* stop = from + std::strcspn(from, "\n");
         if (stop == end || *stop != '\0') return stop;
         holdsNul = true;
         from = stop + 1;
@@ -29,17 +31,28 @@ const char* FindLineEnd(const char* from, const char* end, bool& holdsNul)
 
 const char* SkipLineEnd(const char* at, const char* end)
 {
-    if (at == end) return at;
-    if (*at == '\r' && at + 1 < end && at[1] == '\n') return at + 2;
-    return at + 1;
+    return at == end ? at : at + 1;
+}
+
+// Text mode ends a file's text at its first Ctrl-Z (the DOS end-of-file mark).
+constexpr char kEndOfFileMark = '\x1a';
+
+// Bytes after the mark are not read; they are lost to a save unless they are
+// only further marks and blanks.
+bool HoldsTextAfterMark(const char* from, const char* end)
+{
+    for (; from < end; ++from)
+        if (*from != kEndOfFileMark && !IsBlank(*from)) return true;
+    return false;
 }
 
 // What the taker of the pieces a load stores says after each one.
 enum class PieceAction { More, Done, Failed };
 
-// A taker of pieces has PieceAction Take(std::string_view piece) and
+// A taker of pieces has PieceAction Take(std::string_view piece),
 // std::string_view Needs(): bytes of which a piece must hold one to be of any
-// use to it at that point; empty when every piece is.
+// use to it at that point, empty when every piece is; and void NoteInexact(),
+// told of every line its pieces do not give back byte for byte.
 
 // A piece ends at its first NUL, as a C string would; trailing blanks go and
 // a piece with nothing left is dropped.
@@ -52,10 +65,16 @@ PieceAction TakePiece(Taker& taker, std::string_view piece, bool mayHoldNul)
     return piece.empty() ? PieceAction::More : taker.Take(piece);
 }
 
-// A physical line longer than kMaxLineLength becomes several lines.
+// A physical line longer than kMaxLineLength becomes several lines. The line
+// is held exactly only as one piece without a NUL: a save of a longer one
+// would write its pieces as lines of their own, and of one with a NUL only
+// what precedes it. continued: the line began in an earlier chunk, which took
+// its first pieces already, so anything non-blank here lies past them.
 template <class Taker>
-PieceAction TakeLine(Taker& taker, const char* begin, const char* end, bool holdsNul)
+PieceAction TakeLine(Taker& taker, const char* begin, const char* end, bool holdsNul, bool continued)
 {
+    const std::size_t kept = TrimTrailingBlanks({begin, static_cast<std::size_t>(end - begin)}).size();
+    if (holdsNul || kept > (continued ? 0 : kMaxLineLength)) taker.NoteInexact();
     for (const char* piece = begin; piece < end; piece += kMaxLineLength) {
         const std::size_t length = std::min<std::size_t>(end - piece, kMaxLineLength);
         const PieceAction action = TakePiece(taker, {piece, length}, holdsNul);
@@ -81,10 +100,10 @@ public:
         const char* first = end_;
         for (std::size_t i = 0; i < needs.size() && i < kSlots; ++i) first = std::min(first, NextPlace(i, needs[i], from));
         if (needs.size() > kSlots) return from;  // more than it keeps track of: no skipping
-        // Needed bytes are never line ends, so the line end before the found
-        // byte is never the CR of a CR LF: the byte after it starts a line.
+        // Needed bytes are never line ends: the byte after the LF before the
+        // found byte starts a line.
         const char* start = first;
-        while (start > from && start[-1] != '\r' && start[-1] != '\n') --start;
+        while (start > from && start[-1] != '\n') --start;
         return start;
     }
 
@@ -111,24 +130,29 @@ private:
 
 // Hands the complete lines of [begin, end) to the taker and sets rest to where
 // the unfinished last one starts. An unfinished line gives up its whole
-// 512-character pieces already: they are lines of their own.
+// 512-character pieces already: they are lines of their own. continued says,
+// on entry and on return, whether the line at begin (at rest) began in an
+// earlier chunk.
 template <class Taker>
-PieceAction TakeCompleteLines(Taker& taker, const char* begin, const char* end, bool atEnd, const char*& rest)
+PieceAction TakeCompleteLines(Taker& taker, const char* begin, const char* end, bool atEnd, const char*& rest,
+                              bool& continued)
 {
     LineSkipper skipper(end);
     const char* line = begin;
     while (line < end) {
         line = skipper.NextUsefulLine(line, taker.Needs());
         if (line == end) break;
+        const bool continues = continued && line == begin;
+        continued = false;
         bool holdsNul = false;
         const char* lineEnd = FindLineEnd(line, end, holdsNul);
         if (lineEnd == end && !atEnd) {
             rest = line + (end - line) / kMaxLineLength * kMaxLineLength;
-            return TakeLine(taker, line, rest, holdsNul);
+            continued = continues || rest > line;
+            return TakeLine(taker, line, rest, holdsNul, continues);
         }
-        const PieceAction action = TakeLine(taker, line, lineEnd, holdsNul);
+        const PieceAction action = TakeLine(taker, line, lineEnd, holdsNul, continues);
         if (action != PieceAction::More) return action;
-        // A CR LF split between two chunks leaves an empty line, which is dropped.
         line = SkipLineEnd(lineEnd, end);
     }
     rest = end;
@@ -140,8 +164,9 @@ std::atomic<std::size_t> g_readChunk{kReadChunk};
 
 // Hands every piece a load stores to the taker, in file order. The file goes
 // through one buffer in chunks, so this needs no memory in proportion to the
-// file. Once the taker is done the rest is still read, so that a failed read
-// anywhere in the file counts the same whoever takes the pieces.
+// file. Once the taker is done, or the text has ended at the end-of-file
+// mark, the rest is still read, so that a failed read anywhere in the file
+// counts the same whoever takes the pieces.
 template <class Taker>
 LoadState ReadPieces(const std::string& path, Taker& taker)
 {
@@ -154,16 +179,28 @@ LoadState ReadPieces(const std::string& path, Taker& taker)
     if (!buffer) return LoadState::OutOfMemory;
     std::size_t carried = 0;
     bool taking = true;
+    bool marked = false;
+    bool continued = false;
     for (bool atEnd = false; !atEnd;) {
         const std::size_t wanted = chunk - carried;
-        const std::size_t got = reader.Read(buffer.get() + carried, wanted);
+        char* fresh = buffer.get() + carried;
+        const std::size_t got = reader.Read(fresh, wanted);
         if (reader.status() != ReadStatus::Ok) return LoadState::Unreadable;
         atEnd = got < wanted;
+        char* end = fresh + got;
+        if (marked) {
+            if (HoldsTextAfterMark(fresh, end)) taker.NoteInexact();
+            continue;
+        }
+        if (char* mark = static_cast<char*>(std::memchr(fresh, kEndOfFileMark, got))) {
+            marked = true;
+            if (HoldsTextAfterMark(mark + 1, end)) taker.NoteInexact();
+            end = mark;
+        }
         if (!taking) continue;
-        char* end = buffer.get() + carried + got;
         *end = '\0';
         const char* rest = end;
-        const PieceAction action = TakeCompleteLines(taker, buffer.get(), end, atEnd, rest);
+        const PieceAction action = TakeCompleteLines(taker, buffer.get(), end, atEnd || marked, rest, continued);
         if (action == PieceAction::Failed) return LoadState::OutOfMemory;
         if (action == PieceAction::Done) {
             taking = false;
@@ -185,6 +222,7 @@ struct LineAppender {
         return AppendLoadedLine(file, piece) != nullptr ? PieceAction::More : PieceAction::Failed;
     }
     std::string_view Needs() const { return {}; }
+    void NoteInexact() { file.holdsEveryLine = false; }
 };
 
 // Pieces go through a key search and are forgotten; the key line is kept.
@@ -209,6 +247,7 @@ struct KeyScanner {
     }
     // Until a line is seen every piece counts, if only as a line.
     std::string_view Needs() const { return scanned.hasLines ? search.Needs() : std::string_view{}; }
+    void NoteInexact() {}
 };
 
 std::int32_t FailLoad(IniFile& file, LoadState state)
@@ -229,6 +268,7 @@ void SetReadChunkForTesting(std::size_t bytes)
 std::int32_t LoadIniFile(IniFile& file, std::string_view path)
 {
     file.Clear();
+    file.holdsEveryLine = true;
     file.path.assign(path);
     static_cast<FileRules&>(file) = RulesForPath(path);
     LineAppender appender{file};

@@ -1,7 +1,9 @@
 /* NRVINI: private-profile functions over the library's own INI parser, with
-   the argument order and buffer conventions of the system's profile functions.
-   Every call reads the file afresh; a write is on disk when the call returns.
-   Usable from C and C++. (DllMain is exported too but is not for callers.) */
+   the argument order and buffer conventions of the system's profile functions;
+   a debug session switched on by NRVDEBUG.INI on a diskette; a search for the
+   CD-ROM drive; the registration of COM servers. Every profile call reads the
+   file afresh; a write is on disk when the call returns. Usable from C and
+   C++. (DllMain is exported too but is not for callers.) */
 #ifndef NRVINI_NRVINI_H
 #define NRVINI_NRVINI_H
 
@@ -43,6 +45,32 @@ NRVINI_EXPORT int32_t NRVINI_CALL NrvWritePrivateProfileSection(const char* sect
 /* Lookups stop at the section "[name]" and new sections go in front of it. */
 NRVINI_EXPORT void NRVINI_CALL NrvIniSetLastSection(const char* name);
 
+/* Starts the debug session when NRVDEBUG.INI in the root of B: (or, when B:
+   has no disk, of drive, a letter "A" to "Z" or 0 for A:) holds [DEBUG]
+   Debug other than OFF. force: probe the drives again instead of answering
+   from the last probe. 1 while a session runs, else 0. */
+NRVINI_EXPORT int32_t NRVINI_CALL InitDebugSession(uint8_t drive, int32_t force);
+NRVINI_EXPORT int32_t NRVINI_CALL DebugMode(void);
+/* The drive letter if a disk is in the drive (a letter or a drive number,
+   0 for A:), else 0. Only the first call after InitDebugSession with force
+   (or the very first call) asks the drive; the others give its answer. */
+NRVINI_EXPORT char NRVINI_CALL DebugDisketteAvailable(uint8_t drive);
+/* The debug INI functions do nothing and return 0 until a session runs. The
+   buffer holds size characters and a NUL, or 1024 bytes when size is 0. */
+NRVINI_EXPORT int32_t NRVINI_CALL GetDebugINIString(const char* section, const char* key, char* buffer,
+                                                    uint16_t size, const char* defaultText);
+/* Stores the low 16 bits of the decimal value read. */
+NRVINI_EXPORT int32_t NRVINI_CALL GetDebugINIInt(const char* section, const char* key, uint16_t* result,
+                                                 uint16_t defaultValue);
+NRVINI_EXPORT int32_t NRVINI_CALL SetDebugINIString(const char* section, const char* key, const char* value);
+NRVINI_EXPORT int32_t NRVINI_CALL SetDebugINIInt(const char* section, const char* key, uint16_t value);
+/* The first CD-ROM drive from drive (a letter) up to Z (z for a lower-case
+   letter), or 0. */
+NRVINI_EXPORT uint8_t NRVINI_CALL FindCDROM(uint8_t drive);
+/* Calls DllRegisterServer (doRegister non-zero) or DllUnregisterServer of the
+   library; its result, or an HRESULT for the failure. */
+NRVINI_EXPORT int32_t NRVINI_CALL RegisterServer(const char* path, int32_t doRegister);
+
 /* For callers that find the functions with GetProcAddress. */
 typedef uint32_t(NRVINI_CALL* NrvGetPrivateProfileStringFn)(const char*, const char*, const char*, char*,
                                                             uint32_t, const char*);
@@ -53,6 +81,15 @@ typedef int32_t(NRVINI_CALL* NrvWritePrivateProfileStringFn)(const char*, const 
                                                              const char*);
 typedef int32_t(NRVINI_CALL* NrvWritePrivateProfileSectionFn)(const char*, const char*, const char*);
 typedef void(NRVINI_CALL* NrvIniSetLastSectionFn)(const char*);
+typedef int32_t(NRVINI_CALL* InitDebugSessionFn)(uint8_t, int32_t);
+typedef int32_t(NRVINI_CALL* DebugModeFn)(void);
+typedef char(NRVINI_CALL* DebugDisketteAvailableFn)(uint8_t);
+typedef int32_t(NRVINI_CALL* GetDebugINIStringFn)(const char*, const char*, char*, uint16_t, const char*);
+typedef int32_t(NRVINI_CALL* GetDebugINIIntFn)(const char*, const char*, uint16_t*, uint16_t);
+typedef int32_t(NRVINI_CALL* SetDebugINIStringFn)(const char*, const char*, const char*);
+typedef int32_t(NRVINI_CALL* SetDebugINIIntFn)(const char*, const char*, uint16_t);
+typedef uint8_t(NRVINI_CALL* FindCDROMFn)(uint8_t);
+typedef int32_t(NRVINI_CALL* RegisterServerFn)(const char*, int32_t);
 
 #ifdef __cplusplus
 }

@@ -253,6 +253,7 @@ int32_t NRVINI_CALL NrvWritePrivateProfileString(const char* section, const char
     return Guarded<int32_t>(0, [&] {
         IniFile ini;
         if (!LoadLines(ini, file)) return CreateWithKey(ini, section, key, value);
+        if (!ini.MayBeSaved()) return 0;
         if (key == nullptr) {
             DeleteIniSection(ini, section);
         } else if (!EditKey(ini, section, key, value)) {
@@ -268,6 +269,7 @@ int32_t NRVINI_CALL NrvWritePrivateProfileSection(const char* section, const cha
         IniFile ini;
         if (!LoadLines(ini, file)) return CreateWithSection(ini, section, list);
         if (section == nullptr) return 1;
+        if (!ini.MayBeSaved()) return 0;
         if (list == nullptr) {
             DeleteIniSection(ini, section);
         } else if (!ReplaceSection(ini, section, list)) {

@@ -1,8 +1,9 @@
 // Random file bytes, then a random sequence of profile calls on that file.
 // Checked beyond the sanitizers: readers stay inside the size they are given
 // and report no more than it; a write that reports failure on a file holding
-// lines leaves it byte for byte; a file after a successful write reads back and
-// saves to the very same bytes. A read of one key gives the same result and
+// data leaves it byte for byte; after a successful write every line of the
+// original that the write did not edit is still there, unchanged and in
+// order, and the file reads back and saves to the very same bytes. A read of one key gives the same result and
 // buffer whether it scans the file's bytes, in chunks of any size, or goes
 // through a whole IniFile.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -78,6 +80,7 @@ std::string MadeUpFile(FuzzedDataProvider& in)
         for (const char c : shape) (c == '%' ? file += word : file += c);
         switch (in.ConsumeIntegralInRange(0, 15)) {
         case 0: file += '\0'; break;
+        case 2: file += '\x1a'; break;
         case 1: file.append(in.ConsumeIntegralInRange<size_t>(1, 1200), in.ConsumeBool() ? ' ' : 'z'); break;
         default: break;
         }
@@ -106,10 +109,84 @@ std::string MakeList(FuzzedDataProvider& in)
     return list;
 }
 
-int LinesOf(const std::string& path)
+bool IsBlankByte(char c)
 {
-    nrvini::IniFile ini;
-    return nrvini::LoadIniFile(ini, path);
+    return (c >= 0x09 && c <= 0x0D) || c == ' ';
+}
+
+// The lines of a file as text mode reads them: up to the first Ctrl-Z, split
+// at LF, trailing blanks cut, blank lines left out. NULs stay in: a line that
+// holds one must come back with it.
+std::vector<std::string> TextLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    const std::string text = bytes.substr(0, bytes.find('\x1a'));
+    for (std::size_t from = 0; from <= text.size();) {
+        std::size_t end = text.find('\n', from);
+        if (end == std::string::npos) end = text.size();
+        std::size_t kept = end;
+        while (kept > from && IsBlankByte(text[kept - 1])) --kept;
+        if (kept > from) lines.push_back(text.substr(from, kept - from));
+        from = end + 1;
+    }
+    return lines;
+}
+
+bool HoldsTextAfterMark(const std::string& bytes)
+{
+    const std::size_t mark = bytes.find('\x1a');
+    if (mark == std::string::npos) return false;
+    return std::any_of(bytes.begin() + mark, bytes.end(), [](char c) { return c != '\x1a' && !IsBlankByte(c); });
+}
+
+bool HoldsData(const std::optional<std::string>& bytes)
+{
+    return bytes && (!TextLines(*bytes).empty() || HoldsTextAfterMark(*bytes));
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+// Which lines of the original a write to section may change: in every part
+// of the file headed by that section (as "[name]" or by the file's own
+// header), the key lines, or with wholeSection every line, header included.
+std::vector<bool> EditableLines(const std::vector<std::string>& lines, const std::string& path,
+                                const std::string& section, bool wholeSection)
+{
+    const nrvini::FileRules rules = nrvini::RulesForPath(path);
+    const std::string bracketed = "[" + section + "]";
+    const std::string own = rules.open + section + (rules.close != '\0' ? std::string(1, rules.close) : "");
+    std::vector<bool> editable;
+    bool inSection = false;
+    for (const std::string& line : lines) {
+        const std::string_view text = std::string_view(line).substr(std::min(line.size(), line.find_first_not_of("\t\n\v\f\r ")));
+        const bool header = StartsWithNoCase(text, bracketed) || StartsWithNoCase(text, own);
+        if (!text.empty() && text.front() == rules.open) inSection = header;
+        if (header) inSection = true;
+        editable.push_back(inSection && (wholeSection || line.find('=') != std::string::npos));
+    }
+    return editable;
+}
+
+void CheckUneditedLinesKept(const std::string& before, const std::string& after, const std::string& path,
+                            const std::string& section, bool wholeSection)
+{
+    const std::vector<std::string> old = TextLines(before);
+    const std::vector<std::string> now = TextLines(after);
+    const std::vector<bool> editable = EditableLines(old, path, section, wholeSection);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < old.size(); ++i) {
+        if (editable[i]) continue;
+        while (at < now.size() && now[at] != old[i]) ++at;
+        Require(at < now.size(), "a write changed or lost a line it did not edit");
+        ++at;
+    }
 }
 
 void CheckReadsBackTheSame(const std::string& path)
@@ -185,22 +262,28 @@ void Read(FuzzedDataProvider& in, int op, const std::string& path)
 void Write(FuzzedDataProvider& in, int op, const std::string& path)
 {
     const auto before = ReadBytes(path);
-    const bool heldLines = LinesOf(path) > 0;
     if (in.ConsumeIntegralInRange(0, 15) == 0) nrvini::LinePool::LimitBlocksForTesting(in.ConsumeIntegralInRange(0, 3));
     const auto section = MaybeName(in);
     int result = 0;
+    bool wholeSection = true;
     if (op == 4) {
         const auto key = MaybeName(in);
         const auto value = MaybeName(in);
+        wholeSection = !key;
         result = NrvWritePrivateProfileString(Ptr(section), Ptr(key), Ptr(value), path.c_str());
     } else {
         const std::string list = MakeList(in);
         result = NrvWritePrivateProfileSection(Ptr(section), in.ConsumeBool() ? list.c_str() : nullptr, path.c_str());
     }
     nrvini::LinePool::LimitBlocksForTesting(-1);
-    if (heldLines && result == 0) Require(ReadBytes(path) == before, "failed write changed a file with lines");
-    if (result == 1 && ReadBytes(path) != before) CheckReadsBackTheSame(path);
-    if (!before && ReadBytes(path)) CheckReadsBackTheSame(path);
+    const auto after = ReadBytes(path);
+    if (HoldsData(before) && result == 0) Require(after == before, "failed write changed a file holding data");
+    if (result == 1 && after != before) {
+        Require(!HoldsTextAfterMark(*before), "a write lost the text after the end-of-file mark");
+        CheckUneditedLinesKept(*before, *after, path, section ? section->c_str() : "", wholeSection);
+        CheckReadsBackTheSame(path);
+    }
+    if (!before && after) CheckReadsBackTheSame(path);
 }
 
 }  // namespace

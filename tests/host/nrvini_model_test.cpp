@@ -13,6 +13,7 @@ using namespace nrvini;
 using nrvini_test::ReadBytes;
 using nrvini_test::ScratchDir;
 using nrvini_test::WriteBytes;
+using namespace std::string_literals;
 
 TEST(NrviniText, SplitKeyValue)
 {
@@ -54,32 +55,52 @@ TEST(NrviniText, FindWordMatchesWholeWordsOnly)
 }
 
 // Loading and saving normalises: trailing blanks and blank lines go, one empty
-// line goes before every header but the first, lines end in CR LF.
+// line goes before every header but the first, lines end in CR LF. Files are
+// read as text mode reads them: LF ends a line, a lone CR does not, and the
+// text ends at the first Ctrl-Z. exact: the load holds every line as it was,
+// so a save can keep the lines a write does not edit. Each file is read in
+// the usual chunks and in chunks of 512 and 700 bytes, so that long lines
+// fall across chunk borders.
 TEST(NrviniModel, LoadAndSaveNormalise)
 {
     struct Case {
         const char* name;
         std::string input, saved;
         int lines;
+        bool exact;
     };
+    const std::string b512(512, 'b');
     const Case cases[] = {
-        {"a.ini", "[A]\n\n\nx=1  \r\n\r\ny=2\r[B]\r\n", "[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\n", 4},
-        {"a.ini", "k=1\n[A]\n[B]", "k=1\r\n[A]\r\n\r\n[B]\r\n", 3},
-        {"a.ini", "  [Main]  \nm=1\n[B]\n", "  [Main]\r\nm=1\r\n[B]\r\n", 3},
-        {"a.ini", std::string("x=1\0tail\ny=2\n", 13), "x=1\r\ny=2\r\n", 2},
-        {"a.ini", std::string(600, 'a') + "\n", std::string(512, 'a') + "\r\n" + std::string(88, 'a') + "\r\n", 2},
-        {"a.ini", std::string(512, 'b') + "\n", std::string(512, 'b') + "\r\n", 1},
-        {"a.ini", " \t\n\r\n\f\v", "", 0},
-        {"x.bat", ":a\n:b\n[c]\n", ":a\r\n\r\n:b\r\n[c]\r\n", 3},
-        {"x.SYS", "[a]\n[b]\n", "[a]\r\n\r\n[b]\r\n", 2},
+        {"a.ini", "[A]\n\n\nx=1  \r\n\r\ny=2\r[B]\r\n", "[A]\r\nx=1\r\ny=2\r[B]\r\n", 3, true},
+        {"a.ini", "k=1\n[A]\n[B]", "k=1\r\n[A]\r\n\r\n[B]\r\n", 3, true},
+        {"a.ini", "  [Main]  \nm=1\n[B]\n", "  [Main]\r\nm=1\r\n[B]\r\n", 3, true},
+        {"a.ini", "x=1\r\r\n\r\r\r\n", "x=1\r\n", 1, true},
+        {"a.ini", "x=1\0tail\ny=2\n"s, "x=1\r\ny=2\r\n", 2, false},
+        {"a.ini", "\0abc\n"s, "", 0, false},
+        {"a.ini", std::string(600, 'a') + "\n", std::string(512, 'a') + "\r\n" + std::string(88, 'a') + "\r\n", 2, false},
+        {"a.ini", b512 + "\n", b512 + "\r\n", 1, true},
+        {"a.ini", b512 + std::string(700, ' ') + "\r\nk=1", b512 + "\r\nk=1\r\n", 2, true},
+        {"a.ini", b512 + std::string(700, ' ') + "c\r\n", b512 + "\r\n" + std::string(188, ' ') + "c\r\n", 2, false},
+        {"a.ini", std::string(1024, ' ') + "c\r\n", "c\r\n", 1, false},
+        {"a.ini", " \t\n\r\n\f\v", "", 0, true},
+        {"C.SYS", "[common]\r\nDEVICE=HIMEM.SYS\r\n\x1a", "[common]\r\nDEVICE=HIMEM.SYS\r\n", 2, true},
+        {"C.SYS", "[c]\r\nk=1\x1a\x1a \r\n\x1a", "[c]\r\nk=1\r\n", 2, true},
+        {"C.SYS", "[c]\r\nk=1\r\n\x1a[d]\r\n", "[c]\r\nk=1\r\n", 2, false},
+        {"x.bat", ":a\n:b\n[c]\n", ":a\r\n\r\n:b\r\n[c]\r\n", 3, true},
+        {"x.SYS", "[a]\n[b]\n", "[a]\r\n\r\n[b]\r\n", 2, true},
     };
     for (const Case& c : cases) {
-        ScratchDir dir;
-        WriteBytes(dir.Path(c.name), c.input);
-        IniFile ini;
-        EXPECT_EQ(LoadIniFile(ini, dir.Path(c.name)), c.lines) << c.input;
-        EXPECT_EQ(SaveIniFile(ini, dir.Path("out")), c.lines);
-        EXPECT_EQ(ReadBytes(dir.Path("out")), c.saved) << c.input;
+        for (const std::size_t chunk : {0u, 512u, 700u}) {
+            ScratchDir dir;
+            WriteBytes(dir.Path(c.name), c.input);
+            SetReadChunkForTesting(chunk);
+            IniFile ini;
+            EXPECT_EQ(LoadIniFile(ini, dir.Path(c.name)), c.lines) << c.input << " chunk " << chunk;
+            SetReadChunkForTesting(0);
+            EXPECT_EQ(ini.holdsEveryLine, c.exact) << c.input << " chunk " << chunk;
+            EXPECT_EQ(SaveIniFile(ini, dir.Path("out")), c.lines);
+            EXPECT_EQ(ReadBytes(dir.Path("out")), c.saved) << c.input << " chunk " << chunk;
+        }
     }
 }
 
@@ -218,6 +239,7 @@ TEST(NrviniModel, EditsKeepTheListConsistent)
     EXPECT_NE(line->text, oldText);
     EXPECT_EQ(line->capacity, 8u);
     EXPECT_FALSE(ReplaceIniLine(ini, line, "a\nb"));
+    EXPECT_FALSE(ReplaceIniLine(ini, line, "a\x1a"));
     EXPECT_EQ(InsertIniLine(ini, std::string(513, 'l'), nullptr), nullptr);
     EXPECT_EQ(InsertIniLine(ini, "  ", nullptr), nullptr);
     RemoveIniLine(ini, ini.last);

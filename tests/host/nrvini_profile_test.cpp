@@ -107,7 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"section missing: zeroed", kLists, Reader::Section, "Z", nullptr, nullptr, 5, 0, std::string(5, '\0')},
         ReadCase{"section past the marker", kLists + "[Last]\r\n[C]\r\nc=1\r\n", Reader::Section, "C", nullptr, nullptr, 3, 0,
                  std::string(3, '\0')},
-        ReadCase{"section, missing file", std::nullopt, Reader::Section, "A", nullptr, nullptr, 8, 0, ""}),
+        ReadCase{"section, missing file", std::nullopt, Reader::Section, "A", nullptr, nullptr, 8, 0, ""},
+        ReadCase{"lone CR is a character", "[A]\r\nx=1\ry=2\r\n"s, Reader::String, "A", "x", "d", 20, 5, "1\ry=2\0"s},
+        ReadCase{"nothing after the mark", "[A]\r\nx=1\r\n\x1ay=2\r\n"s, Reader::String, "A", "y", "d", 20, 1, "d\0"s}),
     [](const auto& info) { return CaseName(info); });
 
 TEST(NrviniProfile, IntegerValues)
@@ -165,6 +167,9 @@ TEST_P(NrviniWrites, LeaveExactlyTheseBytes)
 const std::string kAB = "[A]\r\nx=1\r\n; end\r\n\r\n[B]\r\ny=2\r\n";
 const std::string kMessy = "[A]\n\n  x = 1   \n[B]\ny=2";
 const std::string kValue511(511, 'v');  // with "y=" one more than a line may hold
+// A line of 519 characters whose second piece would read as a header.
+const std::string kLongLine = "[A]\r\nlong=" + std::string(507, 'l') + "[Evil]\r\n\r\n[B]\r\nb=1\r\n";
+const std::string kUtf16 = "\xff\xfe[\0A\0]\0\r\0\n\0y\0=\0\x32\0\r\0\n\0"s;
 
 INSTANTIATE_TEST_SUITE_P(
     Profile, NrviniWrites,
@@ -215,7 +220,21 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"section none, missing file", "t.ini", std::nullopt, Writer::Section, nullptr, nullptr, "a=1\0", "",
                   0, std::nullopt},
         WriteCase{"list none, missing file", "t.ini", std::nullopt, Writer::Section, "A", nullptr, nullptr, "", 0,
-                  std::nullopt}),
+                  std::nullopt},
+        // Unedited lines stay byte for byte: text after a Ctrl-Z is not read,
+        // and a file holding a line the model cannot hold exactly is refused.
+        WriteCase{"key after the end mark", "CONFIG.SYS", "[common]\r\nDEVICE=HIMEM.SYS\r\n\x1a", Writer::String,
+                  "common", "FILES", "40", "", 1, "[common]\r\nDEVICE=HIMEM.SYS\r\nFILES=40\r\n"},
+        WriteCase{"lone CR kept", "t.ini", "[A]\nx=1\ry=2\n", Writer::String, "A", "y", "3", "", 1,
+                  "[A]\r\nx=1\ry=2\r\ny=3\r\n"},
+        WriteCase{"text after the end mark", "t.ini", "[A]\r\nx=1\r\n\x1a[B]\r\n", Writer::String, "A", "x", "2", "",
+                  0, "[A]\r\nx=1\r\n\x1a[B]\r\n"},
+        WriteCase{"long line refused", "t.ini", kLongLine, Writer::String, "B", "c", "1", "", 0, kLongLine},
+        WriteCase{"long line, section write", "t.ini", kLongLine, Writer::Section, "B", nullptr, "c=1\0", "", 0,
+                  kLongLine},
+        WriteCase{"NUL bytes refused", "t.ini", kUtf16, Writer::String, "A", "y", "2", "", 0, kUtf16},
+        WriteCase{"NUL lines are not blank", "t.ini", "\0abc\r\n"s, Writer::Section, "A", nullptr, "y=2\0", "", 0,
+                  "\0abc\r\n"s}),
     [](const auto& info) { return CaseName(info); });
 
 TEST(NrviniProfile, SecondWriteToNewFileSucceeds)

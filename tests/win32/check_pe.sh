@@ -39,11 +39,16 @@ dll=$bin/NRVINI.dll
 if [ -f "$dll" ]; then
   "$objdump" -f "$dll" | grep -q 'file format pei-i386' || { echo "FAIL: NRVINI.dll is not PE32 i386"; fail=1; }
   check_imports "$dll" KERNEL32.DLL OLE32.DLL MSVCRT.DLL
+  # Exactly these three: the COM registration needs ole32.
+  for d in KERNEL32.DLL OLE32.DLL MSVCRT.DLL; do
+    "$objdump" -p "$dll" | grep -qi "DLL Name: $d" || { echo "FAIL: NRVINI.dll does not import $d"; fail=1; }
+  done
   check_old_windows "$dll"
   exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[\s*[0-9]*\] //p')
   for e in NrvGetPrivateProfileString NrvGetPrivateProfileInt NrvGetPrivateProfileSection \
            NrvGetPrivateProfileSectionNames NrvWritePrivateProfileString NrvWritePrivateProfileSection \
-           NrvIniSetLastSection DllMain; do
+           NrvIniSetLastSection DllMain InitDebugSession DebugMode DebugDisketteAvailable GetDebugINIString \
+           GetDebugINIInt SetDebugINIString SetDebugINIInt FindCDROM RegisterServer; do
     echo "$exports" | grep -qx "$e" || { echo "FAIL: NRVINI.dll does not export $e undecorated"; fail=1; }
   done
   if echo "$exports" | grep -q '@'; then echo "FAIL: decorated exports: $(echo "$exports" | grep '@')"; fail=1; fi

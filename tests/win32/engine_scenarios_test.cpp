@@ -11,6 +11,7 @@
 //   remove <path>                 delete a file before the next step
 //   mkdir <path>                  create a directory
 //   copy <file>                   the working copy to check, if not tmp\SETUP.INI
+//   expect <path>|<text>          the file holds exactly this text now (\n: CR LF)
 // {DIR} and {TMP} stand for the sandbox's program and temporary directories.
 #include <gtest/gtest.h>
 
@@ -111,6 +112,9 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
             CreateDirectoryA(rest.c_str(), nullptr);
         } else if (verb == "copy") {
             copy = rest;
+        } else if (verb == "expect") {
+            const auto p = SplitBars(rest);
+            EXPECT_EQ(test::ReadFileText(p[0]), Unescape(p[1])) << line;
         } else {
             FAIL() << "unknown step: " << line;
         }
