@@ -11,6 +11,7 @@
 //   remove <path>                 delete a file before the next step
 //   mkdir <path>                  create a directory
 //   copy <file>                   the working copy to check, if not tmp\SETUP.INI
+//   reg... and version            registry contents and the Windows version (registry_steps.h)
 // {DIR} and {TMP} stand for the sandbox's program and temporary directories.
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <sstream>
 
 #include "harness.h"
+#include "registry_steps.h"
 
 namespace {
 
@@ -81,6 +83,8 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     std::istringstream steps(test::ReadFileText(test::ScenarioPath(name, "steps.txt")));
     std::string line;
     int runs = 0;
+    test::RegistrySteps registry;
+    std::string failure;
     while (std::getline(steps, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
@@ -111,6 +115,9 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
             CreateDirectoryA(rest.c_str(), nullptr);
         } else if (verb == "copy") {
             copy = rest;
+        } else if (registry.Run(verb, SplitBars(rest), failure)) {
+            EXPECT_EQ(failure, "") << line;
+            failure.clear();
         } else {
             FAIL() << "unknown step: " << line;
         }
