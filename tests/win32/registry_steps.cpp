@@ -130,7 +130,8 @@ std::string CheckValue(const KeyPath& k, const std::vector<std::string>& a)
                    a[3] + " " + Shown(expected);
         }
     }
-    if (wantMissing) return rc == ERROR_FILE_NOT_FOUND ? "" : "value " + a[2] + " exists";
+    if (wantMissing && rc == ERROR_FILE_NOT_FOUND) return "";
+    if (wantMissing && rc == ERROR_SUCCESS) return "value " + a[2] + " exists";
     return "value " + a[2] + " unreadable: " + std::to_string(rc);
 }
 
