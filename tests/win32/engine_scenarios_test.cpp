@@ -12,6 +12,7 @@
 //   mkdir <path>                  create a directory
 //   copy <file>                   the working copy to check, if not tmp\SETUP.INI
 //   expect <path>|<text>          the file holds exactly this text now (\n: CR LF)
+//   reg... and version            registry contents and the Windows version (registry_steps.h)
 // {DIR} and {TMP} stand for the sandbox's program and temporary directories.
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include <sstream>
 
 #include "harness.h"
+#include "registry_steps.h"
 
 namespace {
 
@@ -82,6 +84,8 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     std::istringstream steps(test::ReadFileText(test::ScenarioPath(name, "steps.txt")));
     std::string line;
     int runs = 0;
+    test::RegistrySteps registry;
+    std::string failure;
     while (std::getline(steps, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
@@ -115,6 +119,9 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         } else if (verb == "expect") {
             const auto p = SplitBars(rest);
             EXPECT_EQ(test::ReadFileText(p[0]), Unescape(p[1])) << line;
+        } else if (registry.Run(verb, SplitBars(rest), failure)) {
+            EXPECT_EQ(failure, "") << line;
+            failure.clear();
         } else {
             FAIL() << "unknown step: " << line;
         }

@@ -1,0 +1,133 @@
+// Commands 3, 4 and 12: one registry value set or deleted, or one key deleted,
+// with the parameters as keys of the command's parameter section.
+#include "commands/registry.h"
+
+#include "commands/handlers.h"
+#include "engine/engine.h"
+#include "engine/guards.h"
+
+namespace {
+
+constexpr std::size_t kKeyTextBuffer = 512;
+constexpr const char* kParameterKeys[] = {"RegHive", "RegKey", "RegValue", "RegData", "RegDataType"};
+
+std::string ParameterText(const char* key)
+{
+    return ProfileString(g_engine.commandSectionName.c_str(), key, "", kKeyTextBuffer, g_engine.scriptPath);
+}
+
+// A section that is missing, empty or names none of the parameters would make
+// every key read as empty, and so aim the command at the root of
+// HKEY_LOCAL_MACHINE.
+bool HasRegistryParameters()
+{
+    if (g_engine.commandSectionName.empty()) return false;
+    const auto lines = ReadProfileSection(g_engine.commandSectionName.c_str(), g_engine.scriptPath);
+    if (!lines) return false;
+    for (const std::string& line : *lines) {
+        const std::string name = se::Trimmed(line.substr(0, line.find('=')));
+        for (const char* key : kParameterKeys)
+            if (se::EqualsNoCase(name, key)) return true;
+    }
+    return false;
+}
+
+void SetValue(HKEY key, const std::string& name, const se::RegValueData& data, const std::string& description)
+{
+    const LONG rc = RegSetValueExA(key, name.c_str(), 0, data.type, data.bytes.data(),
+                                   static_cast<DWORD>(data.bytes.size()));
+    if (rc == ERROR_SUCCESS) {
+        WriteLog("...adding key: ", description);
+    } else {
+        WriteLog("ERROR adding key: ", description);
+        LogErrorDetails("ERROR details: ", rc);
+    }
+}
+
+// One procedure for the three types; the type decides only the last step.
+int SingleRegistryCommand()
+{
+    const int type = g_engine.currentCommandType;
+    if (!HasRegistryParameters()) {
+        WriteLog("ERROR-=-", " no registry parameters in section [" + g_engine.commandSectionName + "]");
+        return 2;
+    }
+    const std::string hive = ParameterText("RegHive");
+    const HKEY root = RootKeyHandle(se::LongRootName(hive).value_or(se::RootKey::LocalMachine));
+    const std::string keyPath = ParameterText("RegKey");
+    const std::string valueName = ParameterText("RegValue");
+    std::string data = ParameterText("RegData");
+    GetVariable(data, kKeyTextBuffer);
+    const std::string description = se::ValueDescription(hive, keyPath, valueName, data);
+    const se::RegValueData bytes = se::SingleValueData(
+        ProfileInt(g_engine.commandSectionName.c_str(), "RegDataType", 0, g_engine.scriptPath), data);
+
+    if (type == 12 && keyPath.empty()) {
+        WriteLog("ERROR-=-", " RegKey is empty, a root key is never deleted: " + description);
+        return 2;
+    }
+    se::RegKey key;
+    const LONG rc = RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                    nullptr, key.put(), nullptr);
+    if (rc != ERROR_SUCCESS) {
+        WriteLog("ERROR opening key: ", description);
+        LogErrorDetails("ERROR details: ", rc);
+        return 0;
+    }
+    if (type == 3) {
+        SetValue(key.get(), valueName, bytes, description);
+    } else if (type == 4) {
+        WriteLog("...deleting Value: ", description);
+        if (RegDeleteValueA(key.get(), valueName.c_str()) != ERROR_SUCCESS) WriteLog("...ERROR deleting Value", " ");
+    } else {
+        key.reset();
+        WriteLog("...deleting Key: ", keyPath);
+        if (RegDeleteKeyA(root, keyPath.c_str()) != ERROR_SUCCESS) WriteLog("...ERROR deleting Key", " ");
+    }
+    return 0;
+}
+
+}  // namespace
+
+HKEY RootKeyHandle(se::RootKey root)
+{
+    switch (root) {
+    case se::RootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case se::RootKey::CurrentConfig: return HKEY_CURRENT_CONFIG;
+    case se::RootKey::CurrentUser: return HKEY_CURRENT_USER;
+    case se::RootKey::Users: return HKEY_USERS;
+    case se::RootKey::PerformanceData: return HKEY_PERFORMANCE_DATA;
+    case se::RootKey::DynData: return HKEY_DYN_DATA;
+    case se::RootKey::LocalMachine: break;
+    }
+    return HKEY_LOCAL_MACHINE;
+}
+
+DWORD GetErrorCodeText(std::string& text, DWORD code)
+{
+    char* systemText = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&systemText), 0, nullptr);
+    se::LocalMemory owner(systemText);
+    std::string oneLine(systemText ? systemText : "", systemText ? length : 0);
+    // The log holds one line per entry.
+    for (char& c : oneLine)
+        if (c == '\r' || c == '\n') c = ' ';
+    text = se::FitBuffer(oneLine, MAX_PATH);
+    return code;
+}
+
+void LogErrorDetails(const char* prefix, DWORD code)
+{
+    std::string text;
+    GetErrorCodeText(text, code);
+    WriteLog(prefix, text);
+}
+
+static_assert(se::kRegSz == REG_SZ && se::kRegExpandSz == REG_EXPAND_SZ && se::kRegBinary == REG_BINARY &&
+              se::kRegDword == REG_DWORD && se::kRegMultiSz == REG_MULTI_SZ);
+
+int CMD03_AddSingleRegValue() { return SingleRegistryCommand(); }
+int CMD04_RemoveSingleRegValue() { return SingleRegistryCommand(); }
+int CMD12_RemoveSingleRegKey() { return SingleRegistryCommand(); }

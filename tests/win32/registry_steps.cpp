@@ -1,0 +1,215 @@
+#include "registry_steps.h"
+
+#include <sddl.h>
+
+#include <cstdio>
+
+namespace test {
+
+namespace {
+
+constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\setupengine.exe";
+
+struct KeyPath {
+    HKEY root = nullptr;
+    std::string path;
+};
+
+KeyPath ParseKey(const std::string& text)
+{
+    static const std::map<std::string, HKEY> roots = {
+        {"HKCU", HKEY_CURRENT_USER}, {"HKLM", HKEY_LOCAL_MACHINE}, {"HKCR", HKEY_CLASSES_ROOT}, {"HKU", HKEY_USERS}};
+    const std::size_t slash = text.find('\\');
+    const auto root = roots.find(text.substr(0, slash));
+    if (root == roots.end()) return {};
+    return {root->second, slash == std::string::npos ? "" : text.substr(slash + 1)};
+}
+
+DWORD TypeNumber(const std::string& name)
+{
+    static const std::map<std::string, DWORD> types = {{"REG_SZ", REG_SZ},
+                                                       {"REG_EXPAND_SZ", REG_EXPAND_SZ},
+                                                       {"REG_BINARY", REG_BINARY},
+                                                       {"REG_DWORD", REG_DWORD},
+                                                       {"REG_MULTI_SZ", REG_MULTI_SZ}};
+    const auto t = types.find(name);
+    return t == types.end() ? REG_NONE : t->second;
+}
+
+std::vector<BYTE> ParseData(const std::string& text)
+{
+    std::vector<BYTE> bytes;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '\'') {
+            const std::size_t end = text.find('\'', i + 1);
+            bytes.insert(bytes.end(), text.begin() + i + 1, text.begin() + end);
+            i = end + 1;
+        } else if (text[i] == ' ') {
+            ++i;
+        } else {
+            bytes.push_back(static_cast<BYTE>(std::stoul(text.substr(i, 2), nullptr, 16)));
+            i += 2;
+        }
+    }
+    return bytes;
+}
+
+std::string Shown(const std::vector<BYTE>& bytes)
+{
+    std::string text;
+    char hex[4];
+    for (BYTE b : bytes) {
+        std::snprintf(hex, sizeof hex, "%02X ", b);
+        text += hex;
+    }
+    return text;
+}
+
+bool SetNullAccessList(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    SECURITY_DESCRIPTOR open;
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    const bool done = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return done;
+}
+
+void DeleteTree(HKEY root, const std::string& path)
+{
+    SetNullAccessList(root, path);
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    std::vector<std::string> children;
+    char name[MAX_PATH];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) children.push_back(name);
+    RegCloseKey(key);
+    for (const std::string& child : children) DeleteTree(root, path + "\\" + child);
+    RegDeleteKeyA(root, path.c_str());
+}
+
+std::vector<BYTE> Descriptor(const KeyPath& k)
+{
+    std::vector<BYTE> bytes;
+    HKEY key;
+    if (RegOpenKeyExA(k.root, k.path.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) return bytes;
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    bytes.resize(size);
+    if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, bytes.data(), &size) != ERROR_SUCCESS) bytes.clear();
+    RegCloseKey(key);
+    return bytes;
+}
+
+bool KeyExists(const KeyPath& k)
+{
+    HKEY key;
+    if (RegOpenKeyExA(k.root, k.path.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string CheckValue(const KeyPath& k, const std::vector<std::string>& a)
+{
+    const bool wantMissing = a.size() == 4 && a[3] == "<missing>";
+    HKEY key;
+    DWORD type = 0, size = 0;
+    LONG rc = RegOpenKeyExA(k.root, k.path.c_str(), 0, KEY_QUERY_VALUE, &key);
+    if (rc == ERROR_SUCCESS) {
+        rc = RegQueryValueExA(key, a[2].c_str(), nullptr, &type, nullptr, &size);
+        std::vector<BYTE> bytes(size);
+        if (rc == ERROR_SUCCESS) rc = RegQueryValueExA(key, a[2].c_str(), nullptr, &type, bytes.data(), &size);
+        RegCloseKey(key);
+        bytes.resize(size);
+        if (rc == ERROR_SUCCESS && !wantMissing) {
+            const std::vector<BYTE> expected = ParseData(a.size() > 4 ? a[4] : "");
+            if (type == TypeNumber(a[3]) && bytes == expected) return "";
+            return "value " + a[2] + ": type " + std::to_string(type) + " bytes " + Shown(bytes) + "; expected " +
+                   a[3] + " " + Shown(expected);
+        }
+    }
+    if (wantMissing && rc == ERROR_FILE_NOT_FOUND) return "";
+    if (wantMissing && rc == ERROR_SUCCESS) return "value " + a[2] + " exists";
+    return "value " + a[2] + " unreadable: " + std::to_string(rc);
+}
+
+std::string SetValue(const KeyPath& k, const std::vector<std::string>& a)
+{
+    HKEY key;
+    if (RegCreateKeyExA(k.root, k.path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr))
+        return "cannot create " + a[1];
+    const std::vector<BYTE> bytes = ParseData(a.size() > 4 ? a[4] : "");
+    const LONG rc = RegSetValueExA(key, a[2].c_str(), 0, TypeNumber(a[3]), bytes.data(), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? "" : "cannot set " + a[2];
+}
+
+std::string SetAccessList(const KeyPath& k, const std::string& sddl, std::vector<BYTE>& kept)
+{
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &sd, nullptr))
+        return "bad access list " + sddl;
+    HKEY key;
+    LONG rc = RegOpenKeyExA(k.root, k.path.c_str(), 0, WRITE_DAC, &key);
+    if (rc == ERROR_SUCCESS) {
+        rc = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
+        RegCloseKey(key);
+    }
+    LocalFree(sd);
+    kept = Descriptor(k);
+    return rc == ERROR_SUCCESS && !kept.empty() ? "" : "cannot set the access list " + sddl;
+}
+
+void SetEngineVersion(const std::string& version)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kVersionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)) return;
+    if (version.empty())
+        RegDeleteValueA(key, "Version");
+    else
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                       static_cast<DWORD>(version.size() + 1));
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+RegistrySteps::~RegistrySteps() { SetEngineVersion(""); }
+
+bool RegistrySteps::Run(const std::string& verb, const std::vector<std::string>& a, std::string& failure)
+{
+    if (verb == "version") {
+        SetEngineVersion(a[0]);
+        return true;
+    }
+    if (verb.rfind("reg", 0) != 0) return false;
+    const KeyPath k = ParseKey(a[0]);
+    if (!k.root) {
+        failure = "unknown root in " + a[0];
+        return true;
+    }
+    std::vector<std::string> args = a;
+    args.insert(args.begin(), verb);  // args[1] is the key, as in the step line
+    if (verb == "regdel") {
+        DeleteTree(k.root, k.path);
+    } else if (verb == "regset" && a.size() >= 3) {
+        failure = SetValue(k, args);
+    } else if (verb == "regval" && a.size() >= 3) {
+        failure = CheckValue(k, args);
+    } else if (verb == "regkey") {
+        const bool wanted = a.size() < 2 || a[1] != "missing";
+        if (KeyExists(k) != wanted) failure = a[0] + (wanted ? " is missing" : " exists");
+    } else if (verb == "regacl" && a.size() == 2) {
+        failure = SetAccessList(k, a[1], descriptors_[a[0]]);
+    } else if (verb == "regsd") {
+        if (Descriptor(k) != descriptors_[a[0]])
+            failure = a[0] + " descriptor " + Shown(Descriptor(k)) + "; kept " + Shown(descriptors_[a[0]]);
+    } else {
+        failure = "bad registry step " + verb;
+    }
+    return true;
+}
+
+}  // namespace test
