@@ -15,9 +15,11 @@ std::string CurrentTimeStamp()
 
 // Opens the log for appending, writes the lines and closes it again, so every
 // entry is on disk when the writer returns. A log that cannot be opened loses
-// the entry silently.
+// the entry silently. Lines end in a bare line feed here; each one, also a
+// line feed inside a message, is written as CR LF.
 void AppendToLog(std::string_view lines)
 {
+    const std::string text = se::WithTextModeLineEnds(lines);
     // GENERIC_WRITE and a seek to the end: Windows 95 and 98 know no append
     // access, and refuse the delete-sharing flag.
     se::FileHandle file(CreateFileA(g_engine.logFilePath.c_str(), GENERIC_WRITE,
@@ -26,7 +28,7 @@ void AppendToLog(std::string_view lines)
     if (!file) return;
     SetFilePointer(file.get(), 0, nullptr, FILE_END);
     DWORD written = 0;
-    WriteFile(file.get(), lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace
@@ -34,20 +36,20 @@ void AppendToLog(std::string_view lines)
 void WriteLog(std::string_view prefix, std::string_view message)
 {
     if (!g_engine.loggingOn) return;
-    AppendToLog(se::FormatLogLine(CurrentTimeStamp(), g_engine.programFileName, prefix, message) + "\r\n");
+    AppendToLog(se::FormatLogLine(CurrentTimeStamp(), g_engine.programFileName, prefix, message) + "\n");
 }
 
 void WriteLogText(std::string_view text)
 {
     if (!g_engine.loggingOn) return;
-    AppendToLog(se::FormatLogTextLine(CurrentTimeStamp(), text) + "\r\n");
+    AppendToLog(se::FormatLogTextLine(CurrentTimeStamp(), text) + "\n");
 }
 
 void WriteLogLevel(std::string_view first, std::string_view second, int level)
 {
     if (!g_engine.loggingOn) return;
     const std::string prefix(se::LevelPrefix(level));
-    AppendToLog(prefix + std::string(second) + "\r\n" + prefix + std::string(first) + "\r\n");
+    AppendToLog(prefix + std::string(second) + "\n" + prefix + std::string(first) + "\n");
 }
 
 DWORD GetLastErrorText(std::string& text, std::size_t bufferSize)

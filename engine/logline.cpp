@@ -29,6 +29,17 @@ std::string FormatLogTextLine(std::string_view stamp, std::string_view text)
     return FitBuffer(line, kLogLineLimit + 1);
 }
 
+std::string WithTextModeLineEnds(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 std::string_view LevelPrefix(int level)
 {
     if (level == 0) return "FATAL-=-";

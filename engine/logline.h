@@ -18,6 +18,10 @@ std::string FormatLogLine(std::string_view stamp, std::string_view program, std:
 // Time stamp, blank, text.
 std::string FormatLogTextLine(std::string_view stamp, std::string_view text);
 
+// The log is a text file: every line feed written, one inside a message
+// included, reaches the disk as CR LF.
+std::string WithTextModeLineEnds(std::string_view text);
+
 // Prefix of the level writer: 0 fatal, 1 recoverable, any other a warning.
 std::string_view LevelPrefix(int level);
 

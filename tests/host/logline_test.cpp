@@ -24,6 +24,15 @@ TEST(LogLine, LinesAreCutAt511Characters)
     EXPECT_EQ(se::FormatLogTextLine(stamp, std::string(1000, 't')).size(), 511u);
 }
 
+TEST(LogLine, EveryLineFeedIsWrittenAsCrLf)
+{
+    // A message that begins with a line feed is two lines on disk, both CR LF.
+    EXPECT_EQ(se::WithTextModeLineEnds("[t]  P> E=2, x \nfunction CopyFile() failed\n"),
+              "[t]  P> E=2, x \r\nfunction CopyFile() failed\r\n");
+    EXPECT_EQ(se::WithTextModeLineEnds("\n\n"), "\r\n\r\n");
+    EXPECT_EQ(se::WithTextModeLineEnds("no line end"), "no line end");
+}
+
 TEST(LogLine, LevelPrefixes)
 {
     EXPECT_EQ(se::LevelPrefix(0), "FATAL-=-");

@@ -1,0 +1,194 @@
+// Copy commands (types 1, 2 and 15) and the tree copy SBCopyFile.
+#include <windows.h>
+
+#include "commands/core/filepaths.h"
+#include "commands/files.h"
+#include "commands/handlers.h"
+#include "engine/engine.h"
+#include "engine/guards.h"
+
+namespace {
+
+// Keys and inline fields are read with room beyond the longest path, so an
+// overlong value is seen and refused instead of being cut.
+constexpr std::size_t kFieldRoom = 1024;
+constexpr char kDefaultStartupFolder[] = "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\Startup";
+
+std::string ParameterKey(const char* key)
+{
+    return ProfileString(g_engine.commandSectionName.c_str(), key, "", kFieldRoom, g_engine.scriptPath);
+}
+
+std::string CommonStartupFolder()
+{
+    return ProfileString(g_engine.languageDataSection.c_str(), "CommonStartupFolder", kDefaultStartupFolder,
+                         kFieldRoom, g_engine.scriptPath);
+}
+
+std::string LastErrorAsEquals() { return "Error=" + LastErrorJoined(", "); }
+
+bool PathsFit(const std::string& a, const std::string& b)
+{
+    return PathFits(a, se::kMaxFilePath) && PathFits(b, se::kMaxFilePath);
+}
+
+void CopyTree(const std::string& source, const std::string& destination);
+
+void CopyTreeDirectory(const std::string& from, const std::string& to)
+{
+    // An existing directory is not reported; the copy goes on below it either way.
+    if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        WriteLog("SBCopyFile() -  " + LastErrorAsEquals(), "\nfunction CreateDirectory() failed on Dir=" + to);
+    CopyTree(from, to);
+}
+
+void CopyTreeFile(const std::string& from, const std::string& to)
+{
+    WriteLog("  ", " Copying " + from + " to " + to);
+    if (!CopyFileA(from.c_str(), to.c_str(), FALSE))
+        WriteLog("SBCopyFile -  " + LastErrorAsEquals(), "\nfunction CopyFile() failed on src=" + from + ", dst=" + to);
+}
+
+void CopyTree(const std::string& source, const std::string& destination)
+{
+    WIN32_FIND_DATAA found;
+    {
+        se::FindHandle lookup(FindFirstFileA(source.c_str(), &found));
+        if (!lookup) {
+            WriteLog(" FindFirstFile(" + source + ") " + LastErrorJoined("-"), "SBCopyFile() - Invalid File Handle - " + source);
+            return;
+        }
+    }
+    const std::string pattern = se::JoinPath(source, "*.*");
+    const std::string sourcePrefix = se::JoinPath(source, ""), destinationPrefix = se::JoinPath(destination, "");
+    se::FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    if (!search) {
+        WriteLog("SBCopyFile() - Invalid File Handle - " + pattern, "\nFindFirstFile(" + pattern + ") " + LastErrorJoined("-"));
+        return;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string from = sourcePrefix + name, to = destinationPrefix + name;
+        if (!PathsFit(from, to)) continue;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            CopyTreeFile(from, to);
+        } else if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // A junction or link may lead back up the tree: it is not followed.
+            WriteLog("NOTICE:", "SBCopyFile() - not following the link " + from);
+        } else {
+            CopyTreeDirectory(from, to);
+        }
+    } while (FindNextFileA(search.get(), &found));
+}
+
+// Copies one "source, destination" line of a parameter section; false when a
+// file copy failed, which ends the list.
+bool CopyListLine(const std::string& text)
+{
+    se::ListLine line = se::ParseListLine(text);
+    switch (line.kind) {
+    case se::ListLineKind::MissingComma:
+        WriteLog("WARNINIG-=-", "CMD15_CopyFile() -   Missing comma >" + text + "<");
+        return true;
+    case se::ListLineKind::Comment: return true;
+    case se::ListLineKind::SourceMissing:
+        WriteLog("WARNINIG-=-", "CMD15_CopyFile() -  Invalid Parameters : Source Missing");
+        return true;
+    case se::ListLineKind::DestinationMissing:
+        WriteLog("WARNINIG-=-", "CMD15_CopyFile() -  Invalid Parameters : Destination Missing");
+        return true;
+    case se::ListLineKind::Wildcard: WriteLog("NOTICE:", "Wild Cards not supported yet."); return true;
+    case se::ListLineKind::Ready: break;
+    }
+    if (line.trailingBackslashRemoved)
+        WriteLog("WARNINIG-=-", "CMD15_CopyFile() -  removing trailing \\ from destination");
+
+    const std::string source = ExpandPath(line.source);
+    std::string destination = ExpandPath(line.destination);
+    if (!PathsFit(source, destination)) return true;
+    WriteLog("  ", "CMD - copy " + source + " to " + destination);
+
+    const DWORD sourceAttributes = GetFileAttributesA(source.c_str());
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES) {
+        WriteLog("CMD15_CopyFile() -  Invalid Parameters : SourceFile (" + source + ") does not Exist", "");
+        return true;
+    }
+    if (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        SBCopyFile(source, destination);
+        return true;
+    }
+    // A file copied onto a directory keeps its name inside it.
+    const DWORD destinationAttributes = GetFileAttributesA(destination.c_str());
+    if (destinationAttributes != INVALID_FILE_ATTRIBUTES && (destinationAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        destination = destination + "\\" + se::FileNameOf(source);
+        if (!PathFits(destination, se::kMaxFilePath)) return true;
+    }
+    WriteLog("  ", " Copying " + source + " to " + destination);
+    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+    WriteLog("CMD15_CopyFile() -  " + LastErrorAsEquals(),
+             "\nfunction CopyFile() failed on src=" + source + ", dst=" + destination);
+    return false;
+}
+
+int CopyInline()
+{
+    const std::string source = ExpandPath(CommandField(1, "", kFieldRoom));
+    const std::string destination = ExpandPath(CommandField(2, "", kFieldRoom));
+    if (!PathsFit(source, destination)) return 2;
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+        WriteLog("CMD15_CopyFile() -  " + LastErrorAsEquals(),
+                 "\nfunction CopyFile() failed on src=" + source + ", dst=" + destination);
+        return 2;
+    }
+    WriteLog("  ", " Copying " + source + " to " + destination);
+    return 0;
+}
+
+}  // namespace
+
+void SBCopyFile(const std::string& source, const std::string& destination)
+{
+    // A destination inside the source would meet the directories just made
+    // and nest copies until the paths overflow: refused before anything is copied.
+    if (se::IsSameOrBelow(FullPath(destination), FullPath(source))) {
+        WriteLog("ERROR-=-", "SBCopyFile() - cannot copy " + source + " into " + destination + ", which lies inside it");
+        return;
+    }
+    CopyTree(source, destination);
+}
+
+int CMD01_Copy_Lnk2StartF_W2000()
+{
+    const std::string file = ParameterKey("AddLinkFile");
+    const std::string destination = se::JoinPath(CommonStartupFolder(), se::FileNameOf(file));
+    if (!PathsFit(file, destination)) return 0;
+    WriteLog("...", "CopyFile(" + file + "," + destination + ")");
+    if (!CopyFileA(file.c_str(), destination.c_str(), FALSE))
+        WriteLog("FAIL - Failure with CopyFile( )", LastErrorJoined(" - "));
+    return 0;
+}
+
+int CMD02_DEL_LnkInStartF_W2000()
+{
+    const std::string path = se::JoinPath(CommonStartupFolder(), ParameterKey("DeleteLinkFile"));
+    if (!PathFits(path, se::kMaxFilePath)) return 0;
+    WriteLog("...", "DeleteFile(" + path + ")");
+    if (!DeleteFileA(path.c_str())) WriteLog("FAIL - Failure with DeleteFile( )", LastErrorJoined(" - "));
+    return 0;
+}
+
+int CMD15_CopyFile()
+{
+    const std::string& section = g_engine.commandSectionName;
+    if (section.empty()) return CopyInline();
+
+    const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
+    if (!lines) {
+        WriteLog("ERROR-=-", "Missing the Data section or need an extra comma");
+        return 2;
+    }
+    for (const std::string& line : *lines)
+        if (!CopyListLine(line)) return 2;
+    return 0;
+}

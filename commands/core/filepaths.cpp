@@ -1,0 +1,73 @@
+#include "commands/core/filepaths.h"
+
+#include "engine/text.h"
+
+namespace se {
+
+ListLine ParseListLine(std::string_view line)
+{
+    ListLine result;
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos) return result;
+    result.source = Trimmed(line.substr(0, comma));
+    result.destination = StrippedOfComment(Trimmed(line.substr(comma + 1)));
+    // Every test looks at the text as written, before any variable is replaced.
+    if (!result.source.empty() && result.source[0] == ';')
+        result.kind = ListLineKind::Comment;
+    else if (result.source.empty())
+        result.kind = ListLineKind::SourceMissing;
+    else if (result.destination.empty())
+        result.kind = ListLineKind::DestinationMissing;
+    else if (ContainsText(result.source, "*"))
+        result.kind = ListLineKind::Wildcard;
+    else
+        result.kind = ListLineKind::Ready;
+    if (result.kind == ListLineKind::Ready && result.destination.back() == '\\') {
+        result.destination.pop_back();
+        result.trailingBackslashRemoved = true;
+    }
+    return result;
+}
+
+std::string FileNameOf(std::string_view path)
+{
+    const std::size_t slash = path.rfind('\\');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string JoinPath(std::string_view directory, std::string_view name)
+{
+    std::string joined(directory);
+    if (joined.empty() || joined.back() != '\\') joined += '\\';
+    joined.append(name);
+    return joined;
+}
+
+std::string ComparablePath(std::string_view path)
+{
+    std::string text(path);
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    // "c:\" keeps its backslash: without it the text would name the drive's
+    // current directory.
+    while (text.size() > 1 && text.back() == '\\' && !(text.size() == 3 && text[1] == ':')) text.pop_back();
+    return text;
+}
+
+bool IsSameOrBelow(std::string_view inner, std::string_view outer)
+{
+    const std::string in = ComparablePath(inner), out = ComparablePath(outer);
+    if (out.empty() || in.size() < out.size() || in.compare(0, out.size(), out) != 0) return false;
+    return in.size() == out.size() || out.back() == '\\' || in[out.size()] == '\\';
+}
+
+bool IsDriveRoot(std::string_view path)
+{
+    std::string_view p = path;
+    while (p.size() > 1 && p.back() == '\\') p.remove_suffix(1);
+    if (p == "\\") return true;
+    if (p.size() == 2 && p[1] == ':') return true;
+    return p.size() == 3 && p[1] == ':' && p[2] == '\\';
+}
+
+}  // namespace se

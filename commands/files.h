@@ -1,0 +1,32 @@
+#pragma once
+// The file operations that more than one command uses: the deletion of
+// command 16, which the exit command 29 also runs with its own parameters,
+// and the tree walks of the copy and delete commands.
+#include <cstddef>
+#include <string>
+
+// Deletes what a parameter section lists, one path per line, or, when the
+// section name is empty, the one inline path. Returns 2 when the section is
+// missing or empty, 0 otherwise; a failed deletion never ends the list.
+int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath);
+
+// Deletes one file, or one directory with everything in it; reports only in the log.
+void CmdRmdir(const std::string& path);
+// Empties and removes a directory, depth first; always returns 1.
+int RemoveDir(const std::string& path);
+// Creates the one directory the path names: 1 when it was created, 0 otherwise.
+int MakeDirectory(const std::string& path);
+// Copies the contents of an existing directory into an existing directory, recursively.
+void SBCopyFile(const std::string& source, const std::string& destination);
+
+// Replaces the variables of a path with room to see when the result is too
+// long, instead of cutting it.
+std::string ExpandPath(std::string text);
+// False, after an "ERROR-=-" entry naming it, for a path longer than the limit.
+bool PathFits(const std::string& path, std::size_t limit);
+
+// "code" + separator + "system text" of the calling thread's last error; call
+// it before anything else can change that error.
+std::string LastErrorJoined(const char* separator);
+// The path as the system resolves it, or the path itself when it cannot.
+std::string FullPath(const std::string& path);

@@ -1,0 +1,276 @@
+// Delete, make-directory and rename commands (types 16, 21, 31), and the
+// helpers the file commands share.
+#include <windows.h>
+
+#include "commands/core/filepaths.h"
+#include "commands/files.h"
+#include "commands/handlers.h"
+#include "engine/engine.h"
+#include "engine/guards.h"
+
+namespace {
+
+// Inline fields are read with room beyond the longest path, so an overlong
+// value is seen and refused instead of being cut into a different path.
+constexpr std::size_t kFieldRoom = 1024;
+// The inline path of command 21 comes from a 256-byte buffer.
+constexpr std::size_t kMakeDirInlineLimit = 255;
+
+std::string LastErrorInParentheses() { return "(" + LastErrorJoined(")-"); }
+
+std::string SystemFolder(UINT(WINAPI* query)(LPSTR, UINT))
+{
+    char buffer[MAX_PATH] = {};
+    const UINT length = query(buffer, MAX_PATH);
+    return length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    return !b.empty() && se::ComparablePath(a) == se::ComparablePath(b);
+}
+
+// A variable that expands to something unexpected must not erase a machine:
+// a drive, its root, the Windows and the system directory are never deleted,
+// whichever way the path names them. Everything below them stays deletable.
+bool IsProtectedFromDeletion(const std::string& path)
+{
+    const std::string full = FullPath(path);
+    const std::string windows = SystemFolder(GetWindowsDirectoryA), system = SystemFolder(GetSystemDirectoryA);
+    return se::IsDriveRoot(path) || se::IsDriveRoot(full) || SamePath(path, windows) || SamePath(full, windows) ||
+           SamePath(path, system) || SamePath(full, system);
+}
+
+void ClearAttributesForRemoveDir(const std::string& path)
+{
+    if (SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return;
+    WriteLog(" SetFileAttributes() failed, " + LastErrorInParentheses(),
+             "RemoveDir() - Error setting attribs on file - " + path);
+}
+
+void DeleteEntryFile(const std::string& entry)
+{
+    ClearAttributesForRemoveDir(entry);
+    WriteLog("  Deleting...", ">" + entry + "<");
+    if (DeleteFileA(entry.c_str())) return;
+    WriteLog(" DeleteFile(" + entry + ") failed, " + LastErrorInParentheses(),
+             "RemoveDir() - Error deleting file - " + entry);
+}
+
+void RemoveDirectoryItself(const std::string& path)
+{
+    if (RemoveDirectoryA(path.c_str())) return;
+    WriteLog(" RemoveDirectory(" + path + ") " + LastErrorJoined("-"), "RemoveDir() - Invalid File Handle - " + path);
+}
+
+bool IsLink(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+}  // namespace
+
+std::string LastErrorJoined(const char* separator)
+{
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    return std::to_string(code) + separator + text;
+}
+
+std::string FullPath(const std::string& path)
+{
+    char buffer[MAX_PATH * 2] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return (length == 0 || length >= sizeof buffer) ? path : std::string(buffer, length);
+}
+
+std::string ExpandPath(std::string text)
+{
+    GetVariable(text, kFieldRoom);
+    return text;
+}
+
+bool PathFits(const std::string& path, std::size_t limit)
+{
+    if (path.size() <= limit) return true;
+    WriteLog("ERROR-=-", "path of " + std::to_string(path.size()) + " characters refused, at most " +
+                             std::to_string(limit) + ": " + path);
+    return false;
+}
+
+int RemoveDir(const std::string& path)
+{
+    // A junction, mount point or symbolic link is removed as itself: what it
+    // points to is never emptied.
+    if (IsLink(path)) {
+        WriteLog("NOTICE:", "RemoveDir() - removing the link >" + path + "<, not what it points to");
+        RemoveDirectoryItself(path);
+        return 1;
+    }
+    const std::string pattern = se::JoinPath(path, "*.*"), prefix = se::JoinPath(path, "");
+    WIN32_FIND_DATAA found;
+    se::FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    if (!search) {
+        WriteLog(" FindFirstFile(" + pattern + ") " + LastErrorJoined("-"), "RemoveDir() - Invalid File Handle - " + pattern);
+        return 1;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string entry = prefix + name;
+        if (!PathFits(entry, se::kMaxFilePath)) continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDir(entry);
+        else
+            DeleteEntryFile(entry);
+    } while (FindNextFileA(search.get(), &found));
+    search.reset();
+
+    ClearAttributesForRemoveDir(path);
+    RemoveDirectoryItself(path);
+    return 1;
+}
+
+void CmdRmdir(const std::string& path)
+{
+    if (IsProtectedFromDeletion(path)) {
+        WriteLog("WARNING-=-", "Refusing to delete >" + path + "<, a drive or the Windows or system directory");
+        return;
+    }
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        WriteLog("WARNING-=-", "Cannot find >" + path + "< to delete");
+        return;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        WriteLog("  ", "...deleting directory >" + path + "<");
+        RemoveDir(path);
+        return;
+    }
+    WriteLog("  ", "...deleting file <" + path + ">");
+    // Read-only, hidden and system files are deleted too; the deletion is
+    // attempted even when the attributes stay.
+    if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+        WriteLog("CmdRmdir() - Error setting attribs on file - " + path,
+                 "\nSetFileAttributes() failed, " + LastErrorInParentheses());
+    if (!DeleteFileA(path.c_str()))
+        WriteLog("CmdRmdir() - Error deleting file - " + path,
+                 "\nDeleteFile(" + path + ") failed, " + LastErrorInParentheses());
+}
+
+int MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) ? 1 : 0; }
+
+int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath)
+{
+    if (parameterSection.empty()) {
+        const std::string path = ExpandPath(inlinePath);
+        if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path);
+        return 0;
+    }
+    const auto lines = ReadProfileSection(parameterSection.c_str(), g_engine.scriptPath);
+    if (!lines) {
+        WriteLog("ERROR-=-", "Missing the Data section");
+        return 2;
+    }
+    // Each line is one path as written: no trimming, no comment, no commas.
+    for (const std::string& line : *lines) {
+        if (se::ContainsText(line, "*")) {
+            WriteLog("NOTICE:", "Wild Card syntax not supported");
+            continue;
+        }
+        const std::string path = ExpandPath(line);
+        if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path);
+    }
+    return 0;
+}
+
+int CMD16_DeleteFileOrDir()
+{
+    const std::string& section = g_engine.commandSectionName;
+    return DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kFieldRoom) : std::string());
+}
+
+namespace {
+
+// False after the entry that ends the list form.
+bool MakeOneDirectory(const std::string& path, std::size_t limit)
+{
+    if (!PathFits(path, limit)) return false;
+    if (MakeDirectory(path)) return true;
+    WriteLog("WARNING-=-", "function MakeDirectory () failed on src=" + path);
+    return false;
+}
+
+}  // namespace
+
+int CMD21_MakeDir()
+{
+    const std::string& section = g_engine.commandSectionName;
+    if (section.empty()) return MakeOneDirectory(ExpandPath(CommandField(1, "", kFieldRoom)), kMakeDirInlineLimit) ? 0 : 2;
+
+    const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
+    if (!lines) {
+        WriteLog("ERROR-=-", "Missing the Data section or an extra comma.");
+        return 2;
+    }
+    // One level per line: the first directory that cannot be made (an
+    // existing one included) ends the list, since the lines below it would
+    // build on it.
+    for (const std::string& line : *lines)
+        if (!MakeOneDirectory(ExpandPath(line), se::kMaxFilePath)) return 2;
+    return 0;
+}
+
+namespace {
+
+// MoveFile gives a file or directory its new path and fails when the
+// destination exists. Variables are replaced in both paths first.
+bool RenamePath(std::string source, std::string destination, const char* successText)
+{
+    source = ExpandPath(source);
+    destination = ExpandPath(destination);
+    if (!PathFits(source, se::kMaxFilePath) || !PathFits(destination, se::kMaxFilePath)) return false;
+    if (!MoveFileA(source.c_str(), destination.c_str())) {
+        WriteLog("WARNING-=-", "function rename() failed on src=" + source + ", dst=" + destination);
+        return false;
+    }
+    WriteLog(" ", successText + source + " to " + destination);
+    return true;
+}
+
+void RenameListLine(const std::string& text)
+{
+    const se::ListLine line = se::ParseListLine(text);
+    switch (line.kind) {
+    case se::ListLineKind::MissingComma: WriteLog("WARNINIG-=-", "Missing comma >" + text + "<"); return;
+    case se::ListLineKind::Comment: return;
+    case se::ListLineKind::SourceMissing: WriteLog("WARNINIG-=-", "Invalid Parameters : Source Missing"); return;
+    case se::ListLineKind::DestinationMissing:
+        WriteLog("WARNINIG-=-", "Invalid Parameters : Destination Missing");
+        return;
+    case se::ListLineKind::Wildcard: WriteLog("NOTICE:", "Wild Cards not supported yet."); return;
+    case se::ListLineKind::Ready: break;
+    }
+    if (line.trailingBackslashRemoved)
+        WriteLog("WARNINIG-=-", "Removing trailing \\ from destination >" + line.destination + "<");
+    RenamePath(line.source, line.destination, " renamed ");
+}
+
+}  // namespace
+
+int CMD31_RenameFile()
+{
+    const std::string& section = g_engine.commandSectionName;
+    if (section.empty())
+        return RenamePath(CommandField(1, "", kFieldRoom), CommandField(2, "", kFieldRoom), " Rename ") ? 0 : 2;
+
+    const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
+    if (!lines) {
+        WriteLog("ERROR-=-", "Missing the Data section or need an extra comma");
+        return 2;
+    }
+    // A failed rename never ends the list.
+    for (const std::string& line : *lines) RenameListLine(line);
+    return 0;
+}
