@@ -13,7 +13,11 @@
 //   copy <file>                   the working copy to check, if not tmp\SETUP.INI
 //   expect <path>|<text>          the file holds exactly this text now (\n: CR LF)
 //   reg... and version            registry contents and the Windows version (registry_steps.h)
-// {DIR} and {TMP} stand for the sandbox's program and temporary directories.
+//   attrib <path>|<RHS letters>   set a file's read-only, hidden, system attributes
+//   link <path>|<directory>       a Unix symbolic link to a directory
+//   exists <path>, absent <path>  after a run: the file or directory is there, or not
+// {DIR} and {TMP} stand for the sandbox's program and temporary directories,
+// {SYS} for the system directory.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,6 +75,34 @@ std::vector<std::string> SplitBars(const std::string& text)
     return parts;
 }
 
+DWORD AttributesOf(const std::string& letters)
+{
+    DWORD attributes = 0;
+    for (char c : letters)
+        attributes |= c == 'R' ? FILE_ATTRIBUTE_READONLY : c == 'H' ? FILE_ATTRIBUTE_HIDDEN : c == 'S' ? FILE_ATTRIBUTE_SYSTEM : 0;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Made by /bin/ln through Wine, which shows a Unix link to a directory as a
+// directory with FILE_ATTRIBUTE_REPARSE_POINT, as Windows shows a junction.
+bool MakeUnixLink(const std::string& link, const std::string& target)
+{
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (!unixName) return false;
+    auto toUnix = [&](const std::string& path) {
+        std::wstring wide(path.begin(), path.end());
+        char* name = unixName(wide.c_str());
+        std::string text = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return text;
+    };
+    test::WaitForProcess(test::StartProcess("Z:\\bin\\ln", "-sfn " + toUnix(target) + " " + toUnix(link)));
+    for (int i = 0; i < 100 && !test::PathExists(link); ++i) Sleep(20);
+    return test::PathExists(link);
+}
+
 class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
@@ -122,6 +154,14 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         } else if (registry.Run(verb, SplitBars(rest), failure)) {
             EXPECT_EQ(failure, "") << line;
             failure.clear();
+        } else if (verb == "attrib") {
+            const auto p = SplitBars(rest);
+            ASSERT_TRUE(SetFileAttributesA(p[0].c_str(), AttributesOf(p.size() > 1 ? p[1] : ""))) << line;
+        } else if (verb == "link") {
+            const auto p = SplitBars(rest);
+            ASSERT_TRUE(MakeUnixLink(p[0], p[1])) << line;
+        } else if (verb == "exists" || verb == "absent") {
+            EXPECT_EQ(test::PathExists(rest), verb == "exists") << line;
         } else {
             FAIL() << "unknown step: " << line;
         }

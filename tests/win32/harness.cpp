@@ -97,6 +97,10 @@ std::string Sandbox::Fill(std::string text) const
 {
     ReplaceAll(text, "{DIR}", dir_);
     ReplaceAll(text, "{TMP}", temp_);
+    // The system directory as a program of the test tree's width sees it.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    ReplaceAll(text, "{SYS}", system);
     return text;
 }
 

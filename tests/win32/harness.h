@@ -47,7 +47,7 @@ public:
     std::string workingCopy(const std::string& file = "SETUP.INI") const { return temp_ + file; }
 
     // Copies scenarios\<scenario>\<file> into the program directory as target,
-    // with {DIR} and {TMP} replaced by the sandbox's directories.
+    // with {DIR} and {TMP} replaced by the sandbox's directories ({SYS}: the system directory).
     void AddScenarioFile(const std::string& scenario, const std::string& file, const std::string& target);
     void AddFile(const std::string& target, const std::string& text);
 
