@@ -63,11 +63,8 @@ bool IsSameOrBelow(std::string_view inner, std::string_view outer)
 
 bool IsDriveRoot(std::string_view path)
 {
-    std::string_view p = path;
-    while (p.size() > 1 && p.back() == '\\') p.remove_suffix(1);
-    if (p == "\\") return true;
-    if (p.size() == 2 && p[1] == ':') return true;
-    return p.size() == 3 && p[1] == ':' && p[2] == '\\';
+    while (path.size() > 1 && path.back() == '\\') path.remove_suffix(1);
+    return path == "\\" || (path.size() == 2 && path[1] == ':');
 }
 
 }  // namespace se
