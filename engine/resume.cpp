@@ -80,7 +80,8 @@ void RepairWorkingCopy()
     if (!g_engine.resumeRecord) return;  // nothing protected this copy yet
     const se::ResumeRecord& record = *g_engine.resumeRecord;
     const se::RepairPlan plan = se::PlanRepair(ReadWholeFile(g_engine.scriptPath).value_or(""), record);
-    const std::string next = plan.currentCmd.value_or("");
+    // No CurrentCmd at all: the loop starts at command 0.
+    const std::string next = plan.currentCmd.value_or("0");
     if (plan.action == se::Repair::RestoreCopy) {
         const std::optional<std::string> copy = GoodCopy(record);
         if (!copy || !WriteWholeFile(g_engine.scriptPath, *copy)) {

@@ -59,7 +59,7 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
         test::Sandbox box("torture");  // the same paths as the trials'
         box.AddFile("SETUP.INI", script);
         const DWORD start = GetTickCount();
-        ASSERT_TRUE(box.Run("SETUP.INI -noreboot").finished);
+        ASSERT_TRUE(box.Run("SETUP.INI -noreboot", 15 * 60 * 1000).finished);
         referenceMs = GetTickCount() - start;
         reference = test::ReadFileText(box.workingCopy());
         const std::vector<int> lines = CommandLines(test::ReadFileText(box.log()));
@@ -85,7 +85,8 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
                 ++trial.kills;
                 continue;
             }
-            ASSERT_TRUE(test::WaitForProcess(process).finished);
+            // A slow machine (emulated, busy) may take minutes for one run.
+            ASSERT_TRUE(test::WaitForProcess(process, 15 * 60 * 1000).finished);
             break;
         }
         const std::string log = test::ReadFileText(box.log());
