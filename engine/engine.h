@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/driver.h"
 #include "engine/logsink.h"
 #include "engine/resumestate.h"
 #include "engine/text.h"
@@ -29,6 +30,7 @@ struct EngineState {
     bool loggingOn = false;
     std::string logFilePath;
     std::optional<se::ResumeRecord> resumeRecord;  // the newest record protecting the working copy
+    DriverOperations driver;          // filled at start-up with one back end
 };
 
 extern EngineState g_engine;

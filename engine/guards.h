@@ -1,6 +1,7 @@
 #pragma once
 // Small owners of system handles: each is closed on every path by construction.
 #include <windows.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -53,6 +54,10 @@ struct LibraryTraits {
     static HMODULE Invalid() { return nullptr; }
     static void Close(HMODULE h) { FreeLibrary(h); }
 };
+struct ServiceHandleTraits {
+    static SC_HANDLE Invalid() { return nullptr; }
+    static void Close(SC_HANDLE h) { CloseServiceHandle(h); }
+};
 struct LocalMemoryTraits {
     static HLOCAL Invalid() { return nullptr; }
     static void Close(HLOCAL h) { LocalFree(h); }
@@ -64,5 +69,6 @@ using FindHandle = Guard<HANDLE, FindHandleTraits>;
 using RegKey = Guard<HKEY, RegKeyTraits>;
 using Library = Guard<HMODULE, LibraryTraits>;
 using LocalMemory = Guard<HLOCAL, LocalMemoryTraits>;
+using ServiceHandle = Guard<SC_HANDLE, ServiceHandleTraits>;  // service manager and services
 
 }  // namespace se

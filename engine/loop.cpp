@@ -142,6 +142,7 @@ bool RunOneCommand()
 
 void EndOfRun()
 {
+    g_engine.driver.DeleteDriver();
     if (g_engine.rebootRequested) {
         WriteLog("DONE", " Shutting down system.");
         ExitWindowsEx(EWX_REBOOT, 0);
@@ -183,9 +184,14 @@ int RunEngine(const std::string& commandLine)
         return 0;
     }
     EnablePrivileges();
+    // Nothing in the run depends on the driver file being in place.
+    ChooseDriverBackEnd(g_engine.driver);
+    g_engine.driver.LoadDriver();
     if (!FormLanguageDataSection()) {
-        // No command runs and no "DONE" line is written.
+        // No command runs and no "DONE" line is written; the driver file does
+        // not stay behind.
         WriteLog("ERROR - ", "Cannont find CIA.INI");
+        g_engine.driver.DeleteDriver();
         return 0;
     }
     g_engine.currentCommandIndex = ProfileInt("Commands", "CurrentCmd", 0, g_engine.scriptPath);

@@ -1,0 +1,1 @@
+se_host_test(driver_host_tests driver_blocks_test.cpp LIBS engine_core)
