@@ -90,7 +90,9 @@ Sandbox::Sandbox(const std::string& name)
     CreateDirectoryA(dir_.c_str(), nullptr);
     temp_ = dir_ + "\\tmp\\";
     CreateDirectoryA(temp_.c_str(), nullptr);
-    CopyFileA((ModuleDirectory() + "\\setupengine.exe").c_str(), exe().c_str(), FALSE);
+    // The driver files lie beside the engine, as they do on a real machine.
+    for (const char* file : {"setupengine.exe", "TSLInt15.VxD", "TSLMGMT.SYS"})
+        CopyFileA((ModuleDirectory() + "\\" + file).c_str(), path(file).c_str(), FALSE);
 }
 
 std::string Sandbox::Fill(std::string text) const
@@ -180,6 +182,28 @@ HANDLE Sandbox::Start(const std::string& arguments) const
 RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const
 {
     return WaitForProcess(Start(arguments), timeoutMs);
+}
+
+void SetPersonality(const std::string& exeName, const std::string& version)
+{
+    const std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (version.empty())
+        RegDeleteValueA(h, "Version");
+    else
+        RegSetValueExA(h, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                       static_cast<DWORD>(version.size() + 1));
+    RegCloseKey(h);
+}
+
+std::string SystemDirectory()
+{
+    char buffer[MAX_PATH] = {};
+    GetSystemDirectoryA(buffer, MAX_PATH);
+    return buffer;
 }
 
 std::string IniValue(const std::string& file, const char* section, const char* key, const char* defaultText)

@@ -61,12 +61,18 @@ public:
     // Starts it and returns its process handle without waiting.
     HANDLE Start(const std::string& arguments) const;
 
+    // {DIR}, {TMP} and {SYS} (the system directory) filled in.
     std::string Fill(std::string text) const;
 
 private:
     std::string dir_;
     std::string temp_;
 };
+
+// Wine's Windows version for programs of that file name started from now on;
+// an empty version removes the setting.
+void SetPersonality(const std::string& exeName, const std::string& version);
+std::string SystemDirectory();
 
 // Profile reads of a file, as the system does them.
 std::string IniValue(const std::string& file, const char* section, const char* key,

@@ -1,0 +1,405 @@
+// The driver operations table under Wine. The 9x back end talks to a fake
+// device that answers register blocks the way the firmware does; the NT back
+// end talks to the stand-in TSLMGMT.SYS, a real kernel driver that Wine's
+// driver host loads, under an NT personality (a child of this program).
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "driver/backend.h"
+#include "driver/core/blocks.h"
+#include "engine/engine.h"
+#include "harness.h"
+
+namespace {
+
+using namespace se::driver;
+
+const char kSelf[] = "se_driver_tests.exe";
+
+// The engine's log, written in-process to a file of the test's own.
+class DriverLog {
+public:
+    DriverLog()
+    {
+        CreateDirectoryA("C:\\se", nullptr);
+        g_engine.loggingOn = true;
+        g_engine.logFilePath = "C:\\se\\driver_test.log";
+        Take();
+    }
+    // The entries since the last call, time stamps masked.
+    std::string Take()
+    {
+        const std::string text = test::MaskLog(test::ReadFileText(g_engine.logFilePath));
+        DeleteFileA(g_engine.logFilePath.c_str());
+        return text;
+    }
+};
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// ---- the fake TSLInt15.VxD ----
+struct FakeVxd {
+    std::uint8_t cmos[128] = {};
+    bool failingIndex[128] = {};
+    bool failCalls = false;        // the control call itself fails
+    bool answerNothing = false;    // the call succeeds and leaves the output block as it was
+    std::uint8_t langCode = 0;
+    std::uint8_t stringLength = 0;
+    std::uint8_t* segment = nullptr;  // 64 KB standing for F000:0000, below 4 GB
+};
+FakeVxd g_vxd;
+
+// On the 64-bit test tree the engine's 32-bit buffer address is only the low
+// half of a pointer: the buffer is on this thread's stack, as is this local.
+std::uint8_t* FromFlatAddress(std::uint32_t flat)
+{
+    const std::uintptr_t here = reinterpret_cast<std::uintptr_t>(&flat);
+    return reinterpret_cast<std::uint8_t*>((here & ~std::uintptr_t{0xFFFFFFFF}) | flat);
+}
+
+void AnswerInt15(const Win9xRegisters& in, Win9xRegisters& out)
+{
+    out = in;
+    out.flags = 0;
+    const std::uint16_t index = in.ecx & 0xFFFF;
+    switch (in.eax & 0xFFFF) {
+    case kFnCmosAccess:
+        if (index >= 128 || g_vxd.failingIndex[index]) {
+            out.eax = (in.eax & 0xFFFF00FF) | 0x8000;
+            out.flags = kCarryFlag;
+        } else if (HighByte(in.ebx) == 0) {
+            out.eax = (in.eax & 0xFFFFFF00) | g_vxd.cmos[index];
+        } else {
+            g_vxd.cmos[index] = LowByte(in.ebx);
+        }
+        break;
+    case kFnLangCode9x: g_vxd.langCode = LowByte(in.ebx); break;
+    case kFnBiosString: {
+        std::uint8_t* buffer = FromFlatAddress(in.bufferAddress);
+        buffer[0] = g_vxd.stringLength;
+        for (std::uint32_t i = 1; i < in.bufferSize; ++i) buffer[i] = static_cast<std::uint8_t>('a' + i - 1);
+        out.eax &= 0xFFFF00FF;
+        break;
+    }
+    default: out.flags = kCarryFlag; out.eax = (in.eax & 0xFFFF00FF) | 0x8600;
+    }
+}
+
+bool FakeVxdExchange(HANDLE, DWORD code, const void* input, DWORD inputSize, void* output, DWORD outputSize,
+                     DWORD& returned)
+{
+    if (g_vxd.failCalls) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return false;
+    }
+    if (g_vxd.answerNothing) return true;
+    if (code == kVxdInt15Call && inputSize == 52 && outputSize == 52) {
+        AnswerInt15(*static_cast<const Win9xRegisters*>(input), *static_cast<Win9xRegisters*>(output));
+        returned = 52;
+        return true;
+    }
+    if (code == kVxdMapSegment && inputSize == 2 && outputSize == 4 &&
+        *static_cast<const std::uint16_t*>(input) == 0xF000) {
+        const auto flat = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(g_vxd.segment));
+        std::memcpy(output, &flat, 4);
+        returned = 4;
+        return true;
+    }
+    if (code == kVxdQueryWord && outputSize == 2) {
+        const std::uint16_t value = 0x0314;
+        std::memcpy(output, &value, 2);
+        returned = 2;
+        return true;
+    }
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return false;
+}
+
+// Memory below 4 GB, where a 32-bit flat address can point.
+std::uint8_t* LowSegment()
+{
+    for (std::uintptr_t at = 0x10000000; at < 0x80000000; at += 0x01000000)
+        if (void* p = VirtualAlloc(reinterpret_cast<void*>(at), 0x10000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))
+            return static_cast<std::uint8_t*>(p);
+    return nullptr;
+}
+
+class Win9xBackEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_vxd = FakeVxd{};
+        g_vxd.segment = segment_;
+        FillDriverTable9x(table_);
+        SetDeviceExchange(FakeVxdExchange);
+        g_tslInt15.device = se::FileHandle(
+            CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        log_.Take();
+    }
+    void TearDown() override
+    {
+        SetDeviceExchange(nullptr);
+        g_tslInt15.device.reset();
+    }
+    static void SetUpTestSuite() { segment_ = LowSegment(); }
+
+    static std::uint8_t* segment_;
+    DriverOperations table_;
+    DriverLog log_;
+};
+std::uint8_t* Win9xBackEnd::segment_ = nullptr;
+
+TEST_F(Win9xBackEnd, CmosReadWriteAndChecksum)
+{
+    unsigned char byte = 0x55;
+    g_vxd.cmos[0x20] = 0xA7;
+    EXPECT_EQ(table_.ReadCMOS(0x20, &byte), 0);
+    EXPECT_EQ(byte, 0xA7);
+    table_.WriteCMOS(0x21, 0x3C);
+    EXPECT_EQ(g_vxd.cmos[0x21], 0x3C);
+    EXPECT_EQ(log_.Take(), "");
+
+    struct Case {
+        std::uint8_t fill, high, low;
+    };
+    for (const Case c : {Case{0x01, 0x00, 0x1E}, Case{0xFF, 0x1D, 0xE2}}) {
+        std::memset(g_vxd.cmos + 16, c.fill, 30);
+        table_.UpdateCMOSChecksum();
+        EXPECT_EQ(g_vxd.cmos[46], c.high);
+        EXPECT_EQ(g_vxd.cmos[47], c.low);
+    }
+    EXPECT_EQ(log_.Take(), "");
+
+    // A failed read: its FATAL entry, a zero byte, and no checksum written.
+    g_vxd.failingIndex[30] = true;
+    byte = 0x55;
+    EXPECT_EQ(table_.ReadCMOS(30, &byte), 1);
+    EXPECT_EQ(byte, 0);
+    const std::string entry = log_.Take();
+    EXPECT_TRUE(entry.rfind("FATAL-=-ReadCMOS95 - DeviceIoControl returned with Error=", 0) == 0) << entry;
+    EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 2);
+    g_vxd.cmos[46] = g_vxd.cmos[47] = 0x99;
+    table_.UpdateCMOSChecksum();
+    EXPECT_EQ(g_vxd.cmos[46], 0x99);
+    EXPECT_EQ(g_vxd.cmos[47], 0x99);
+    EXPECT_TRUE(Contains(log_.Take(), "FATAL-=-ReadCMOS95 - "));
+    table_.WriteCMOS(30, 1);
+    EXPECT_TRUE(Contains(log_.Take(), "FATAL-=-WriteCMOS95 - DeviceIoControl returned with Error="));
+
+    // Only the carry flag counts: a block that comes back all zero is a 0.
+    g_vxd.answerNothing = true;
+    byte = 0x55;
+    EXPECT_EQ(table_.ReadCMOS(0x20, &byte), 0);
+    EXPECT_EQ(byte, 0);
+}
+
+TEST_F(Win9xBackEnd, FirmwareCallsAndQueries)
+{
+    EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
+    EXPECT_EQ(g_vxd.langCode, 0x31);
+
+    // The caller's buffer is 17 bytes; a guard follows it.
+    char buffer[kBiosStringBuffer9x + 4];
+    for (std::uint8_t length : {std::uint8_t{5}, std::uint8_t{200}}) {
+        std::memset(buffer, '#', sizeof buffer);
+        g_vxd.stringLength = length;
+        EXPECT_EQ(table_.ReadBIOSString(buffer), 0);
+        EXPECT_STREQ(buffer, length == 5 ? "abcde" : "abcdefghijklmnop");
+        EXPECT_EQ(std::string(buffer + kBiosStringBuffer9x, 4), "####");
+    }
+
+    ASSERT_NE(segment_, nullptr);
+    std::memcpy(segment_ + 0xFFEA, "TSLSIMXX", 6);
+    char signature[8];
+    std::memset(signature, '#', sizeof signature);
+    EXPECT_EQ(table_.ReadBIOSSignature(signature), 0);
+    EXPECT_EQ(std::string(signature, 7), "TSLSIM#");  // no terminator after the sixth
+
+    EXPECT_EQ(table_.QueryDriverWord(), 0x0314);
+    EXPECT_EQ(log_.Take(), "");
+
+    // The driver unreachable: nothing delivered is never a success.
+    g_vxd.failCalls = true;
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(table_.ReadBIOSString(buffer), kDriverUnreachable);
+    EXPECT_EQ(buffer[0], '#');
+    EXPECT_EQ(table_.QueryDriverWord(), 0);
+    EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
+    EXPECT_TRUE(Contains(log_.Take(), "FATAL-=-SetLangCodeInCMOS95 - DeviceIoControl returned with Error=31, "));
+}
+
+TEST_F(Win9xBackEnd, OpenFailsWithoutTheVirtualDevice)
+{
+    g_tslInt15.device.reset();
+    EXPECT_EQ(table_.OpenDriver(), -1);
+    const std::string entry = log_.Take();
+    EXPECT_TRUE(entry.rfind("WARNING ERROR-=-Can't get a handle to TSLInt15.VxD driver  Error = 2\n"
+                            "WARNING ERROR-=-OpenTSLInt15 - CreateFile(TSLInt15.VxD) returned with Error=2, ",
+                            0) == 0)
+        << entry;
+    table_.CloseDriver();
+    EXPECT_EQ(log_.Take(), "[TIME]  CloseTSLInt15() - TSLInt15.VxD driver has been closed.\n");
+}
+
+// ---- the NT back end against the stand-in driver ----
+
+bool RunningNt() { return IsWinNT4() || IsWin2000() || IsWinXP(); }
+
+std::string InstalledSys() { return test::SystemDirectory() + "\\Drivers\\TSLMgmt.Sys"; }
+
+// Queries the service: -1 when it does not exist, else its state.
+int ServiceState()
+{
+    se::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    se::ServiceHandle service(OpenServiceA(manager.get(), "TSLMgmt12", SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status = {};
+    if (!service || !QueryServiceStatus(service.get(), &status)) return -1;
+    return static_cast<int>(status.dwCurrentState);
+}
+
+void RemoveService()
+{
+    se::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    se::ServiceHandle service(OpenServiceA(manager.get(), "TSLMgmt12", SERVICE_ALL_ACCESS));
+    if (!service) return;
+    SERVICE_STATUS status = {};
+    ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+    DeleteService(service.get());
+}
+
+class NtCycle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!RunningNt()) GTEST_SKIP() << "runs in a child under an NT personality";
+        RemoveService();
+        SetFileAttributesA(InstalledSys().c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(InstalledSys().c_str());
+        DeleteFileA(AsidePath(InstalledSys()).c_str());
+        ChooseDriverBackEnd(table_);
+        log_.Take();
+    }
+    void TearDown() override
+    {
+        if (!RunningNt()) return;
+        table_.CloseDriver();
+        RemoveService();
+        DeleteFileA(InstalledSys().c_str());
+    }
+    DriverOperations table_;
+    DriverLog log_;
+};
+
+TEST_F(NtCycle, InstallOpenExchangeCloseDelete)
+{
+    DriverOperations nt;
+    FillDriverTableNT(nt);
+    EXPECT_EQ(table_.LoadDriver, nt.LoadDriver) << "the NT back end is chosen";
+
+    ASSERT_EQ(table_.LoadDriver(), 0);
+    EXPECT_TRUE(test::PathExists(InstalledSys()));
+    ASSERT_EQ(table_.OpenDriver(), 0) << log_.Take();
+    EXPECT_EQ(ServiceState(), SERVICE_RUNNING);
+    EXPECT_EQ(table_.OpenDriver(), 0);
+    EXPECT_EQ(log_.Take(), "[TIME]  LoadTSLMGMT - TSLMGMT.SYS load Successful\n"
+                           "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n");
+
+    for (const std::uint8_t fill : {std::uint8_t{0x01}, std::uint8_t{0xFF}}) {
+        for (int i = 16; i <= 45; ++i) table_.WriteCMOS(i, fill);
+        log_.Take();
+        table_.UpdateCMOSChecksum();
+        unsigned char high = 0, low = 0;
+        EXPECT_EQ(table_.ReadCMOS(46, &high), 0);
+        EXPECT_EQ(table_.ReadCMOS(47, &low), 0);
+        const bool ones = fill == 0x01;
+        EXPECT_EQ(high, ones ? 0x00 : 0x1D);
+        EXPECT_EQ(low, ones ? 0x1E : 0xE2);
+        EXPECT_EQ(log_.Take(), std::string("[TIME]  VxD - SUCCESSFULLY read CMOS checksum range\n\n"
+                                           "[TIME]  VxD - Checksum calculated = ") +
+                                   (ones ? "001e" : "1de2") +
+                                   "\n\n[TIME]  WriteCMOSNT - DeviceIoControl Successful\n"
+                                   "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n");
+    }
+
+    unsigned char byte = 0;
+    EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
+    EXPECT_EQ(table_.ReadCMOS(0x40, &byte), 0);
+    EXPECT_EQ(byte, 0x31);
+
+    char text[kBiosStringBufferNt + 4];
+    std::memset(text, '#', sizeof text);
+    EXPECT_EQ(table_.ReadBIOSString(text), 0);
+    EXPECT_STREQ(text, "STAND-IN");
+    table_.WriteCMOS(0x41, 200);  // the simulated firmware's length byte
+    std::memset(text, '#', sizeof text);
+    EXPECT_EQ(table_.ReadBIOSString(text), 0);
+    EXPECT_STREQ(text, "STAND-IN FIRMWARE");
+    EXPECT_EQ(std::string(text + kBiosStringBufferNt, 4), "####");
+
+    char signature[8];
+    std::memset(signature, '#', sizeof signature);
+    EXPECT_EQ(table_.ReadBIOSSignature(signature), 0);
+    EXPECT_EQ(std::string(signature, 8), std::string("TSLSIM\0#", 8));
+    EXPECT_EQ(table_.QueryDriverWord(), 0x0102);
+    log_.Take();
+
+    // An index the device refuses: the caller's byte stays as it was.
+    byte = 0x77;
+    EXPECT_EQ(table_.ReadCMOS(200, &byte), 1);
+    EXPECT_EQ(byte, 0x77);
+    EXPECT_TRUE(log_.Take().rfind("FATAL-=-ReadCMOSNT - DeviceIoControl returned with Error=", 0) == 0);
+
+    table_.CloseDriver();
+    EXPECT_EQ(log_.Take(), "");
+    EXPECT_EQ(ServiceState(), -1) << "created and started by this run: stopped and deleted";
+    table_.DeleteDriver();
+    EXPECT_FALSE(test::PathExists(InstalledSys()));
+    EXPECT_EQ(log_.Take(), "[TIME]  DelTSLMGMT - TSLMGMT.SYS delete was successful\n");
+}
+
+// Another program installed and started the service with its own copy of
+// the driver: the run leaves service and file as they were.
+TEST_F(NtCycle, ServiceThatAlreadyRunsIsLeftAsItWas)
+{
+    const std::string theirs = test::ModuleDirectory() + "\\TSLMGMT.SYS";
+    ASSERT_TRUE(CopyFileA(theirs.c_str(), InstalledSys().c_str(), FALSE));
+    {
+        se::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        se::ServiceHandle service(CreateServiceA(manager.get(), "TSLMgmt12", "TSLMgmt12", SERVICE_ALL_ACCESS,
+                                                 SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                                 InstalledSys().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(service);
+        ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr));
+    }
+    ASSERT_EQ(ServiceState(), SERVICE_RUNNING);
+
+    EXPECT_EQ(table_.LoadDriver(), 0);
+    EXPECT_EQ(table_.OpenDriver(), 0);
+    EXPECT_EQ(table_.QueryDriverWord(), 0x0102);
+    table_.CloseDriver();
+    EXPECT_EQ(ServiceState(), SERVICE_RUNNING);
+    table_.DeleteDriver();
+    EXPECT_TRUE(test::PathExists(InstalledSys()));
+    EXPECT_FALSE(test::PathExists(AsidePath(InstalledSys())));
+    EXPECT_EQ(log_.Take(), "[TIME]  LoadTSLMGMT - TSLMGMT.SYS load Successful\n"
+                           "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n"
+                           "[TIME]  DelTSLMGMT - TSLMGMT.SYS delete was successful\n"
+                           "[TIME]  NOTICE: DelTSLMGMT - " +
+                               InstalledSys() + " that was there before this run has been put back\n");
+}
+
+// The cycle runs in a child of this program under the winxp personality.
+TEST(NtBackEnd, WholeCycleUnderWinXP)
+{
+    if (RunningNt()) GTEST_SKIP();
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    test::SetPersonality(kSelf, "winxp");
+    const test::RunResult r = test::WaitForProcess(test::StartProcess(self, "--gtest_filter=NtCycle.*"), 120000);
+    test::SetPersonality(kSelf, "");
+    EXPECT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+}
+
+}  // namespace
