@@ -274,6 +274,9 @@ protected:
     {
         if (!RunningNt()) GTEST_SKIP() << "runs in a child under an NT personality";
         RemoveService();
+        // Present on every NT system; missing from the syswow64 directory a
+        // 32-bit program sees in a 64-bit Wine prefix.
+        CreateDirectoryA((test::SystemDirectory() + "\\Drivers").c_str(), nullptr);
         SetFileAttributesA(InstalledSys().c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(InstalledSys().c_str());
         DeleteFileA(AsidePath(InstalledSys()).c_str());
