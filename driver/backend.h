@@ -11,7 +11,9 @@ namespace se::driver {
 
 // The driver file at its installed place. A file that stood there before the
 // run is moved aside beside it and put back at the end, so a driver that
-// another program installed survives the run.
+// another program installed survives the run; where none stood, an empty
+// aside file says so until the end, so a run killed in between is not taken
+// for another program's installation by the next one.
 struct InstalledFile {
     std::string path;             // the full installed path, empty until formed
     bool copiedByThisRun = false;

@@ -28,6 +28,25 @@ bool IsFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The aside file that says no earlier file existed.
+bool IsNothingMark(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
+           data.nFileSizeLow == 0;
+}
+
+// Puts the earlier file back in place, or drops the mark that there was none;
+// true when an earlier file was put back.
+bool PutBackEarlierFile(const std::string& aside, const std::string& installed)
+{
+    if (IsNothingMark(aside)) {
+        DeleteFileA(aside.c_str());
+        return false;
+    }
+    return MoveFileA(aside.c_str(), installed.c_str()) != FALSE;
+}
+
 void ClearReadOnly(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -75,9 +94,16 @@ bool MoveEarlierFileAside(InstalledFile& file, const char* who)
     file.earlierLeftInPlace = false;
     const std::string aside = AsidePath(file.path);
     // An aside file already there was left by a run that did not end: it is
-    // the earlier file, and what stands at the installed path is that run's
-    // copy, which this run replaces.
-    if (IsFile(aside) || !IsFile(file.path)) return true;
+    // the earlier file (or the mark that there was none), and what stands at
+    // the installed path is that run's copy, which this run replaces.
+    if (IsFile(aside)) return true;
+    if (!IsFile(file.path)) {
+        // An empty aside file marks "nothing stood here" (a driver file is
+        // never empty), so a run killed before its end is recognised.
+        se::FileHandle mark(
+            CreateFileA(aside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return true;
+    }
     if (MoveFileA(file.path.c_str(), aside.c_str())) return true;
     LogWarning(std::string(who) + " - MoveFile(" + file.path + ", " + aside + ") returned with " + LastErrorText());
     file.earlierLeftInPlace = true;
@@ -100,7 +126,7 @@ CopyResult CopyDriverFile(const std::string& source, InstalledFile& file)
     if (!result.copied) {
         // The earlier file goes back at once; the end of the run leaves it.
         const std::string aside = AsidePath(file.path);
-        if (IsFile(aside) && !IsFile(file.path) && MoveFileA(aside.c_str(), file.path.c_str()))
+        if (IsFile(aside) && !IsFile(file.path) && PutBackEarlierFile(aside, file.path))
             file.earlierLeftInPlace = true;
     }
     return result;
@@ -124,7 +150,9 @@ void RestoreEarlierFile(InstalledFile& file, const char* who)
 {
     const std::string aside = AsidePath(file.path);
     if (file.earlierLeftInPlace || !IsFile(aside)) return;
-    if (MoveFileA(aside.c_str(), file.path.c_str())) {
+    if (IsNothingMark(aside)) {
+        DeleteFileA(aside.c_str());
+    } else if (MoveFileA(aside.c_str(), file.path.c_str())) {
         WriteLogText(std::string("NOTICE: ") + who + " - " + file.path + " that was there before this run has been put back");
         file.earlierLeftInPlace = true;
     } else {
