@@ -31,9 +31,10 @@ bool IsFile(const std::string& path)
 // The aside file that says no earlier file existed.
 bool IsNothingMark(const std::string& path)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
-           data.nFileSizeLow == 0;
+    // FindFirstFile gives the size on Windows 95, which has no GetFileAttributesEx.
+    WIN32_FIND_DATAA found;
+    se::FindHandle search(FindFirstFileA(path.c_str(), &found));
+    return search && found.nFileSizeHigh == 0 && found.nFileSizeLow == 0;
 }
 
 // Puts the earlier file back in place, or drops the mark that there was none;
