@@ -11,8 +11,7 @@
 //   remove <path>                 delete a file before the next step
 //   mkdir <path>                  create a directory
 //   copy <file>                   the working copy to check, if not tmp\SETUP.INI
-//   expect <path>|<text>          the file holds exactly this text now (\n: CR LF), or <missing>: no such file
-//   readonly <path>               set a file's read-only attribute
+//   expect <path>|<text>          the file holds exactly this text now (\n: CR LF)
 //   reg... and version            registry contents and the Windows version (registry_steps.h)
 //   attrib <path>|<RHS letters>   set a file's read-only, hidden, system attributes
 //   link <path>|<directory>       a Unix symbolic link to a directory
@@ -151,12 +150,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
             copy = rest;
         } else if (verb == "expect") {
             const auto p = SplitBars(rest);
-            if (p[1] == "<missing>")
-                EXPECT_FALSE(test::PathExists(p[0])) << line;
-            else
-                EXPECT_EQ(test::ReadFileText(p[0]), Unescape(p[1])) << line;
-        } else if (verb == "readonly") {
-            SetFileAttributesA(rest.c_str(), FILE_ATTRIBUTE_READONLY);
+            EXPECT_EQ(test::ReadFileText(p[0]), Unescape(p[1])) << line;
         } else if (registry.Run(verb, SplitBars(rest), failure)) {
             EXPECT_EQ(failure, "") << line;
             failure.clear();

@@ -61,7 +61,6 @@ public:
     // Starts it and returns its process handle without waiting.
     HANDLE Start(const std::string& arguments) const;
 
-    // {DIR}, {TMP} and {SYS} (the system directory) filled in.
     std::string Fill(std::string text) const;
 
 private:
