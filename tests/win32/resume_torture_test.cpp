@@ -110,6 +110,9 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
             if (trial.failure.empty() && test::PathExists(box.workingCopy() + left))
                 trial.failure = std::string("protection file left behind: ") + left;
         damaged += trial.damagedCopy;
+        std::printf("trial %d: %d kills%s%s\n", t, trial.kills, trial.damagedCopy ? ", working copy rebuilt" : "",
+                    trial.failure.empty() ? "" : ", FAILED");
+        std::fflush(stdout);
         if (!trial.failure.empty()) {
             ++failed;
             ADD_FAILURE() << "trial " << t << " (" << trial.kills << " kills): " << trial.failure;
