@@ -23,6 +23,8 @@ public:
     }
     H get() const { return h_; }
     H* put() { reset(); return &h_; }
+    // Gives up ownership: the handle stays open for the rest of the process.
+    H release() { return std::exchange(h_, Traits::Invalid()); }
     explicit operator bool() const { return h_ != Traits::Invalid(); }
     void reset()
     {

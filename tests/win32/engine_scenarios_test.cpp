@@ -16,6 +16,8 @@
 //   attrib <path>|<RHS letters>   set a file's read-only, hidden, system attributes
 //   link <path>|<directory>       a Unix symbolic link to a directory
 //   exists <path>, absent <path>  after a run: the file or directory is there, or not
+//   place <file>|<path>           a file built beside the test program, copied to path
+//   minimum <ms>                  the last run took at least that long
 // {DIR} and {TMP} stand for the sandbox's program and temporary directories,
 // {SYS} for the system directory.
 #include <gtest/gtest.h>
@@ -118,6 +120,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     int runs = 0;
     test::RegistrySteps registry;
     std::string failure;
+    DWORD lastRunMs = 0;
     while (std::getline(steps, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
@@ -125,7 +128,9 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         const std::string verb = line.substr(0, space);
         const std::string rest = space == std::string::npos ? "" : box.Fill(line.substr(space + 1));
         if (verb == "run") {
+            const DWORD started = GetTickCount();
             const test::RunResult r = box.Run(rest);
+            lastRunMs = GetTickCount() - started;
             ++runs;
             ASSERT_TRUE(r.finished) << "run " << runs << " did not end";
             EXPECT_EQ(r.exitCode, 0u) << "run " << runs;
@@ -162,6 +167,12 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
             ASSERT_TRUE(MakeUnixLink(p[0], p[1])) << line;
         } else if (verb == "exists" || verb == "absent") {
             EXPECT_EQ(test::PathExists(rest), verb == "exists") << line;
+        } else if (verb == "place") {
+            const auto p = SplitBars(rest);
+            EnsureDirectories(p[1]);
+            ASSERT_TRUE(CopyFileA((test::ModuleDirectory() + "\\" + p[0]).c_str(), p[1].c_str(), FALSE)) << line;
+        } else if (verb == "minimum") {
+            EXPECT_GE(lastRunMs, static_cast<DWORD>(std::stoul(rest))) << line;
         } else {
             FAIL() << "unknown step: " << line;
         }

@@ -10,7 +10,8 @@
 //   regval <key>|<name>|<type>|<data>    the value must hold exactly this
 //   regval <key>|<name>|<missing>        the value must not exist
 //   regkey <key>[|missing]               the key must exist (or not)
-//   version <win95|win98|nt40|win2k|winxp>   the Windows version the engine sees, until the scenario ends
+//   version <win95|win98|nt40|win2k|winxp>   the Windows version the engine sees, until the scenario ends;
+//                                        without one, Wine's default
 #include <windows.h>
 
 #include <map>

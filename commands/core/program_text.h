@@ -1,0 +1,27 @@
+#pragma once
+// Texts of the program, sleep and message commands: the directory a started
+// program runs in, the length of a pause, the lines of a message box.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace se {
+
+// The working directory for a command line: the directory part of the program
+// path, or nothing when the program is named without one (the engine's current
+// directory is used then). An unquoted program path ends at the first blank; a
+// quoted one at its closing quote, so a path with blanks keeps them. A bare
+// drive ("C:") gets its backslash.
+std::optional<std::string> ProgramWorkingDirectory(std::string_view commandLine);
+
+// A pause in milliseconds as written: leading blanks, one sign, the digits up
+// to the first other character; 0 when there are none. Values beyond the range
+// of int are held at its ends.
+int PauseMilliseconds(std::string_view text);
+
+// Adds one Message<n> value, and its line break, to a box text. A value that
+// begins with ";" stands for an empty line. False when the text ends before
+// this value: an empty value, or the "NO TEXT" default of a missing key.
+bool AppendMessageLine(std::string& text, std::string_view value);
+
+}  // namespace se

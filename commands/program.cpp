@@ -1,0 +1,213 @@
+// Starting a program (11), pausing (13) and message boxes that may choose the
+// next section (17).
+#include "commands/program.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <new>
+
+#include "commands/branch.h"
+#include "commands/core/program_text.h"
+#include "commands/handlers.h"
+#include "engine/engine.h"
+#include "engine/guards.h"
+
+// ---- command 11 ----
+
+namespace {
+
+constexpr std::size_t kCommandLineBuffer = 260;
+constexpr std::size_t kWaitFlagBuffer = 32;
+
+struct ProgramStart {
+    std::string commandLine;
+    std::string waitFlag;
+};
+
+// From the parameter section named by field 0, or from fields 1 and 2 when
+// field 0 is empty. The section's command line is substituted twice, so a
+// variable may hold further variables.
+ProgramStart ReadProgramStart()
+{
+    ProgramStart start;
+    const std::string& section = g_engine.commandSectionName;
+    if (!section.empty()) {
+        start.commandLine = ProfileString(section.c_str(), "Program", "", kCommandLineBuffer, g_engine.scriptPath);
+        start.waitFlag = ProfileString(section.c_str(), "WaitToExit", "FALSE", kWaitFlagBuffer, g_engine.scriptPath);
+        GetVariable(start.commandLine, kCommandLineBuffer);
+        GetVariable(start.commandLine, kCommandLineBuffer);
+    } else {
+        start.commandLine = CommandField(1, "", kCommandLineBuffer);
+        start.waitFlag = CommandField(2, "", kWaitFlagBuffer);
+        GetVariable(start.commandLine, kCommandLineBuffer);
+    }
+    return start;
+}
+
+std::string CurrentDirectory()
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    return length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+// Both handles CreateProcess returns are owned here and closed on every path.
+bool StartProgram(std::string commandLine, const std::string& directory, se::KernelHandle& process)
+{
+    SECURITY_ATTRIBUTES processAttributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    SECURITY_ATTRIBUTES threadAttributes = processAttributes;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USEPOSITION;  // first window at (0, 0)
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), &processAttributes, &threadAttributes, FALSE,
+                        NORMAL_PRIORITY_CLASS, nullptr, directory.c_str(), &startup, &started))
+        return false;
+    se::KernelHandle thread(started.hThread);
+    process = se::KernelHandle(started.hProcess);
+    return true;
+}
+
+// No upper bound: a program that never ends holds the run here.
+void WaitUntilEnded(const se::KernelHandle& process)
+{
+    while (WaitForSingleObject(process.get(), 50) == WAIT_TIMEOUT) {
+    }
+    Sleep(1000);
+}
+
+}  // namespace
+
+int CMD11_SpawnProgram()
+{
+    const ProgramStart start = ReadProgramStart();
+    const std::string directory = se::ProgramWorkingDirectory(start.commandLine).value_or(CurrentDirectory());
+    WriteLog("...Spawning ", "<" + start.commandLine + ">");
+    WriteLog("...Setting CWD to ", "<" + directory + ">");
+    WriteLog("...WaitToFinish:", start.waitFlag);
+
+    se::KernelHandle process;
+    if (!StartProgram(start.commandLine, directory, process)) {
+        std::string text;
+        const DWORD code = GetLastErrorText(text);
+        WriteLog("FAIL - Failure with CreateProcess( )", std::to_string(code) + " - " + text);
+    } else if (se::EqualsNoCase(start.waitFlag, "TRUE")) {
+        WriteLog("...waiting.....", "");
+        WaitUntilEnded(process);
+    } else {
+        WriteLog("...not waiting", "");
+    }
+    WriteLog("...Spawn Complete", "");
+    return 0;
+}
+
+// ---- command 13 ----
+
+int CMD13_Sleep()
+{
+    const std::string& pause = g_engine.commandSectionName;
+    if (pause.empty()) {
+        WriteLog("..time not defined to sleep", "");
+        return 0;
+    }
+    WriteLog("..sleeping ", pause);
+    // A negative pause would be an almost endless one to Sleep: it pauses 0 ms.
+    const int milliseconds = se::PauseMilliseconds(pause);
+    if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
+    return 0;
+}
+
+// ---- command 17 ----
+
+unsigned GetProfileSectionSize(const char* section, const std::string& file)
+{
+    constexpr unsigned kLargestSize = 32768;
+    unsigned size = 260;
+    for (;;) {
+        std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
+        if (!buffer) {
+            WriteLog("GetProfileSectionSize()", "malloc returned a NULL pointer");
+            return 0;
+        }
+        const DWORD length = GetPrivateProfileSectionA(section, buffer.get(), size, file.c_str());
+        // The system reports the size less 2 when the section did not fit.
+        if (length < size - 2) return length;
+        if (size * 2 > kLargestSize) {
+            WriteLog("WARINING", "-=-Section Size is to large for Win9X");
+            return size;
+        }
+        size *= 2;
+    }
+}
+
+namespace {
+
+constexpr std::size_t kMessageLineBuffer = 128;
+
+// The Message1, Message2, ... lines of a box text, within a buffer of
+// `bufferSize` bytes. The measurement stops growing at 16640 bytes while a
+// message section may be larger: the text is then cut at the buffer's end and
+// the box shows what fits.
+std::string AssembleMessageText(const std::string& section, std::size_t bufferSize)
+{
+    std::string text;
+    for (int n = 1; text.size() + 1 < bufferSize; ++n) {
+        const std::string key = "Message" + std::to_string(n);
+        const std::string value =
+            ProfileString(section.c_str(), key.c_str(), "NO TEXT", kMessageLineBuffer, g_engine.scriptPath);
+        if (!se::AppendMessageLine(text, value)) break;
+    }
+    return se::FitBuffer(text, bufferSize);
+}
+
+struct BoxStyle {
+    int style;
+    UINT flags;
+};
+
+UINT BoxFlags(int style)
+{
+    static constexpr BoxStyle kStyles[] = {
+        {2, MB_OKCANCEL}, {3, MB_YESNO}, {4, MB_YESNOCANCEL}, {5, MB_ICONEXCLAMATION}, {6, MB_ICONERROR}};
+    for (const BoxStyle& s : kStyles)
+        if (s.style == style) return MB_SYSTEMMODAL | s.flags;
+    return MB_SYSTEMMODAL;  // OK button, no icon
+}
+
+bool StyleBranches(int style) { return style >= 2 && style <= 4; }
+
+// Field 2 for OK or Yes; field 3 for No, and for anything else where the box
+// has no third choice; field 4 for any other answer to a Yes/No/Cancel box.
+int FieldForAnswer(int style, int answer)
+{
+    if (answer == (style == 2 ? IDOK : IDYES)) return 2;
+    if (style != 4 || answer == IDNO) return 3;
+    return 4;
+}
+
+}  // namespace
+
+int CMD17_DisplayMessageBox()
+{
+    // The command's own name buffer: the run's language data section is not touched.
+    const std::string section = g_engine.commandSectionName + ".US";
+    const std::string caption = ProfileString(section.c_str(), "Title", "Norvane Setup", 128, g_engine.scriptPath);
+    const unsigned size = GetProfileSectionSize(section.c_str(), g_engine.scriptPath);
+    if (!ReadProfileSection(section.c_str(), g_engine.scriptPath)) {
+        WriteLog("ERROR-=-", "Missing the Message Section [" + section + "]");
+        return 0;
+    }
+    const std::string text = AssembleMessageText(section, size);
+    const std::string styleKey = "CmdSection" + std::to_string(g_engine.currentCommandIndex) + ".1";
+    const int style = ProfileInt("Commands", styleKey.c_str(), 1, g_engine.scriptPath);
+
+    // While silent no box is shown, and a question box acts as if OK or Yes
+    // had been chosen.
+    int field = 2;
+    if (!g_engine.silent) field = FieldForAnswer(style, ShowEngineBox(text, caption, BoxFlags(style)));
+    if (!StyleBranches(style)) return 0;
+    // No existence test here: an empty or unknown name is written as it is.
+    SetNextSection(CommandField(field, "", 256));
+    return 0;
+}
