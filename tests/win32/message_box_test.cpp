@@ -1,0 +1,86 @@
+// Command 17 on a real (Xvfb) display: each box found by its caption, its text
+// read back byte for byte, answered, and the section that answer selects runs.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+HWND WaitForBox(const char* caption, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        if (HWND box = FindWindowA("#32770", caption)) return box;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// A message box's text is the static control with the identifier 0xFFFF.
+std::string BoxText(HWND box)
+{
+    std::vector<char> text(65536);
+    GetDlgItemTextA(box, 0xFFFF, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+struct Seen {
+    std::string text;
+    bool systemModalWithoutOwner = false;
+};
+
+bool Answer(const char* caption, WPARAM button, Seen& seen)
+{
+    HWND box = WaitForBox(caption, 20000);
+    if (!box) return false;
+    seen.text = BoxText(box);
+    seen.systemModalWithoutOwner =
+        (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(box, GW_OWNER) == nullptr;
+    PostMessageA(box, WM_COMMAND, button, 0);
+    return true;
+}
+
+// 170 lines of 120 characters: about 20 KB of text, more than the 16640-byte
+// measurement of the section allows.
+std::string BigLine(int n) { return (n < 10 ? "00" : n < 100 ? "0" : "") + std::to_string(n) + " " + std::string(116, 'x'); }
+
+TEST(MessageBox, AnswersChooseTheNextSectionAndLongTextsAreCut)
+{
+    test::Sandbox box("messagebox");
+    std::string script =
+        "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\n[CommandsList]\r\n"
+        "17,Big,4,BigYes,BigNo,BigCancel\r\n17,Ask,3,YesSec,NoSec\r\n"
+        "[Ask.US]\r\nTitle=Question\r\nMessage1=Hello\r\nMessage2=;\r\nMessage3=World\r\nMessage4=\r\n"
+        "Message5=Never shown\r\n[YesSec]\r\n36,yes\r\n[NoSec]\r\n36,no\r\n[Big.US]\r\nTitle=Big\r\n";
+    std::string bigText;
+    for (int n = 1; n <= 170; ++n) {
+        script += "Message" + std::to_string(n) + "=" + BigLine(n) + "\r\n";
+        bigText += BigLine(n) + "\n";
+    }
+    box.AddFile("SETUP.INI", script);
+
+    HANDLE process = box.Start("SETUP.INI");
+    ASSERT_NE(process, nullptr);
+    Seen big, question;
+    const bool bigShown = Answer("Big", IDCANCEL, big);
+    const bool questionShown = bigShown && Answer("Question", IDNO, question);
+    const test::RunResult r = test::WaitForProcess(process, 20000);
+    ASSERT_TRUE(bigShown);
+    ASSERT_TRUE(questionShown);
+    EXPECT_TRUE(r.finished);
+
+    // Measured at 16640 bytes: the text keeps 16639 characters.
+    EXPECT_EQ(big.text, bigText.substr(0, 16639));
+    EXPECT_EQ(question.text, "Hello\n\nWorld\n");
+    EXPECT_TRUE(big.systemModalWithoutOwner);
+    EXPECT_TRUE(question.systemModalWithoutOwner);
+
+    const std::string log = test::ReadFileText(box.log());
+    EXPECT_NE(log.find("WARINING -=-Section Size is to large for Win9X"), std::string::npos) << log;
+    EXPECT_NE(log.find("  Setting next section to:  BigCancel"), std::string::npos) << log;
+    EXPECT_NE(log.find("  Setting next section to:  NoSec"), std::string::npos) << log;
+    EXPECT_EQ(test::IniValue(box.workingCopy(), "State", "CurrentSection"), "NoSec");
+}
+
+}  // namespace
