@@ -8,7 +8,6 @@
 // through a whole IniFile.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -17,32 +16,22 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "nrvini/ini_file.h"
 #include "nrvini/nrvini.h"
 #include "nrvini/profile_values.h"
+#include "../host/nrvini_test_files.h"
 
 namespace {
 
-const std::string& ScratchDir()
-{
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/fuzz_nrvini_XXXXXX";
-        return std::string(mkdtemp(pattern));
-    }();
-    return dir;
-}
+using nrvini_test::ReadBytes;
 
-std::optional<std::string> ReadBytes(const std::string& path)
+const nrvini_test::ScratchDir& Scratch()
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    static const nrvini_test::ScratchDir dir;
+    return dir;
 }
 
 void Require(bool condition, const char* what)
@@ -146,11 +135,9 @@ bool HoldsData(const std::optional<std::string>& bytes)
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
 }
 
 // Which lines of the original a write to section may change: in every part
@@ -196,7 +183,7 @@ void CheckReadsBackTheSame(const std::string& path)
     nrvini::IniFile ini;
     // Deleting the last section leaves an empty file, which loads with 0 lines.
     Require(nrvini::LoadIniFile(ini, path) >= 0, "written file does not load");
-    const std::string again = ScratchDir() + "/again.ini";
+    const std::string again = Scratch().Path("again.ini");
     Require(nrvini::SaveIniFile(ini, again) >= 0, "written file does not save");
     Require(ReadBytes(again) == bytes, "load and save of a written file changed its bytes");
 }
@@ -291,8 +278,8 @@ void Write(FuzzedDataProvider& in, int op, const std::string& path)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    static const char* const kNames[] = {"/f.ini", "/f.sys", "/f.bat"};
-    const std::string path = ScratchDir() + kNames[in.ConsumeIntegralInRange(0, 2)];
+    static const char* const kNames[] = {"f.ini", "f.sys", "f.bat"};
+    const std::string path = Scratch().Path(kNames[in.ConsumeIntegralInRange(0, 2)]);
     std::remove(path.c_str());
     switch (in.ConsumeIntegralInRange(0, 3)) {
     case 0: break;
