@@ -104,12 +104,4 @@ TEST(DriverBlocks, SignatureCopies)
     EXPECT_EQ(std::string(out, 7), std::string("NR\0BIO\0", 7));  // as read, then a zero
 }
 
-TEST(DriverBlocks, RegisterBytesAndCarry)
-{
-    EXPECT_EQ(LowByte(0x1234E8AB), 0xAB);
-    EXPECT_EQ(HighByte(0x1234E8AB), 0xE8);
-    EXPECT_TRUE(CarrySet(0x203));
-    EXPECT_FALSE(CarrySet(0x202));
-}
-
 }  // namespace
