@@ -52,17 +52,13 @@ TEST(ListLinesIgnored, EmptyAndCommentLinesTakeNoNumber)
 
 TEST(CommandLine, ScriptNameEndsAtTheFirstHyphen)
 {
-    EXPECT_EQ(se::ScriptNameFromCommandLine("SETUP.INI -silent -noreboot"), "SETUP.INI");
-    EXPECT_EQ(se::ScriptNameFromCommandLine("-silent SETUP.INI"), "");
-    EXPECT_EQ(se::ScriptNameFromCommandLine("C:\\my-setup\\SETUP.INI"), "C:\\my");
-    EXPECT_EQ(se::ScriptNameFromCommandLine("  setup.ini ; x -resume"), "setup.ini");
-    EXPECT_EQ(se::ScriptNameFromCommandLine(""), "");
-    // One pair of surrounding quotes goes; anything else stays as it is.
-    EXPECT_EQ(se::ScriptNameFromCommandLine("\"SETUP.INI\" -noreboot"), "SETUP.INI");
-    EXPECT_EQ(se::ScriptNameFromCommandLine(" \"C:\\My Setup\\SETUP.INI\" "), "C:\\My Setup\\SETUP.INI");
-    EXPECT_EQ(se::ScriptNameFromCommandLine("\"\"x.ini\"\""), "\"x.ini\"");
-    EXPECT_EQ(se::ScriptNameFromCommandLine("\"C:\\my-setup\\SETUP.INI\""), "\"C:\\my");
-    EXPECT_EQ(se::ScriptNameFromCommandLine("\""), "\"");
+    const std::pair<const char*, const char*> cases[] = {
+        {"SETUP.INI -silent -noreboot", "SETUP.INI"}, {"-silent SETUP.INI", ""}, {"C:\\my-setup\\SETUP.INI", "C:\\my"},
+        {"  setup.ini ; x -resume", "setup.ini"}, {"", ""},
+        // One pair of surrounding quotes goes; anything else stays as it is.
+        {"\"SETUP.INI\" -noreboot", "SETUP.INI"}, {" \"C:\\My Setup\\SETUP.INI\" ", "C:\\My Setup\\SETUP.INI"},
+        {"\"\"x.ini\"\"", "\"x.ini\""}, {"\"C:\\my-setup\\SETUP.INI\"", "\"C:\\my"}, {"\"", "\""}};
+    for (const auto& [line, name] : cases) EXPECT_EQ(se::ScriptNameFromCommandLine(line), name) << line;
 }
 
 TEST(CommandLine, OptionsAreFoundAnywhereCaseSensitively)
@@ -78,15 +74,12 @@ TEST(CommandLine, OptionsAreFoundAnywhereCaseSensitively)
 
 TEST(CommandLine, SplitPathAtTheLastBackslash)
 {
-    auto p = se::SplitPathText("C:\\a\\b\\setup.exe");
-    EXPECT_EQ(p.directory, "C:\\a\\b");
-    EXPECT_EQ(p.fileName, "setup.exe");
-    p = se::SplitPathText("setup.ini");
-    EXPECT_EQ(p.directory, "");
-    EXPECT_EQ(p.fileName, "setup.ini");
-    p = se::SplitPathText("C:\\dir\\");
-    EXPECT_EQ(p.directory, "C:\\dir");
-    EXPECT_EQ(p.fileName, "");
+    const struct { const char *path, *directory, *fileName; } cases[] = {
+        {"C:\\a\\b\\setup.exe", "C:\\a\\b", "setup.exe"}, {"setup.ini", "", "setup.ini"}, {"C:\\dir\\", "C:\\dir", ""}};
+    for (const auto& c : cases) {
+        const auto p = se::SplitPathText(c.path);
+        EXPECT_EQ(p.directory + "|" + p.fileName, std::string(c.directory) + "|" + c.fileName);
+    }
 }
 
 }  // namespace
