@@ -35,24 +35,21 @@ TEST(LogLine, EveryLineFeedIsWrittenAsCrLf)
 
 TEST(LogLine, LevelPrefixes)
 {
-    EXPECT_EQ(se::LevelPrefix(0), "FATAL-=-");
-    EXPECT_EQ(se::LevelPrefix(1), "RECOVERABLE ERROR-=-");
-    EXPECT_EQ(se::LevelPrefix(2), "WARNING ERROR-=-");
-    EXPECT_EQ(se::LevelPrefix(-1), "WARNING ERROR-=-");
+    const std::pair<int, const char*> cases[] = {
+        {0, "FATAL-=-"}, {1, "RECOVERABLE ERROR-=-"}, {2, "WARNING ERROR-=-"}, {-1, "WARNING ERROR-=-"}};
+    for (const auto& [level, prefix] : cases) EXPECT_EQ(se::LevelPrefix(level), prefix) << level;
 }
 
 TEST(VersionMatch, OnlyExactTriples)
 {
     using V = se::WindowsVersion;
-    EXPECT_TRUE(se::IsVersion(V::Win95, 1, 4, 0));
-    EXPECT_TRUE(se::IsVersion(V::Win98, 1, 4, 10));
-    EXPECT_TRUE(se::IsVersion(V::WinNT4, 2, 4, 0));
-    EXPECT_TRUE(se::IsVersion(V::Win2000, 2, 5, 0));
-    EXPECT_TRUE(se::IsVersion(V::WinXP, 2, 5, 1));
-    EXPECT_FALSE(se::IsVersion(V::Win98, 1, 4, 90));  // Windows Me
-    EXPECT_FALSE(se::IsVersion(V::WinNT4, 2, 3, 51));
-    EXPECT_FALSE(se::IsVersion(V::WinXP, 2, 5, 2));
-    EXPECT_FALSE(se::IsVersion(V::Win95, 2, 4, 0));
+    const struct { V version; int platform, major, minor; bool match; } cases[] = {
+        {V::Win95, 1, 4, 0, true},   {V::Win98, 1, 4, 10, true}, {V::WinNT4, 2, 4, 0, true},
+        {V::Win2000, 2, 5, 0, true}, {V::WinXP, 2, 5, 1, true},
+        {V::Win98, 1, 4, 90, false},  // Windows Me
+        {V::WinNT4, 2, 3, 51, false}, {V::WinXP, 2, 5, 2, false}, {V::Win95, 2, 4, 0, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(se::IsVersion(c.version, c.platform, c.major, c.minor), c.match) << c.platform << c.major << c.minor;
 }
 
 }  // namespace
