@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <cctype>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -20,16 +19,6 @@ using nrvini_test::ReadBytes;
 using nrvini_test::ScratchDir;
 using nrvini_test::Sentinel;
 using nrvini_test::WriteBytes;
-
-// A test name from a case's description: letters and digits kept, the rest '_'.
-template <class Info>
-std::string CaseName(const Info& info)
-{
-    std::string name = info.param.what;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-}
 
 const std::string kSample =
     "[A]\r\nx=1\r\ny = \"abc\"\r\n; c=3\r\nq='abc\r\nlone='\r\nempty=\r\nplain\r\nlong=abcdefghij\r\n"
@@ -47,11 +36,9 @@ struct ReadCase {
     std::string written;  // bytes the call stores, in order from the start
 };
 
-class NrviniReads : public ::testing::TestWithParam<ReadCase> {};
-
-TEST_P(NrviniReads, StoreExactlyTheseBytes)
+void CheckRead(const ReadCase& c)
 {
-    const ReadCase& c = GetParam();
+    SCOPED_TRACE(c.what);
     ScratchDir dir;
     const std::string path = dir.Path("t.ini");
     if (c.file) WriteBytes(path, *c.file);
@@ -72,9 +59,9 @@ TEST_P(NrviniReads, StoreExactlyTheseBytes)
 
 const std::string kLists = "[A]\r\nx=1\r\n  y  =  2  \r\n;c=1\r\nplain\r\n[B]\r\nk=v\r\n[]\r\n";
 
-INSTANTIATE_TEST_SUITE_P(
-    Profile, NrviniReads,
-    ::testing::Values(
+TEST(NrviniProfile, ReadsStoreExactlyTheseBytes)
+{
+    for (const ReadCase& c : {
         ReadCase{"value", kSample, Reader::String, "a", "X", "d", 20, 1, "1\0"s},
         ReadCase{"quotes removed", kSample, Reader::String, "A", "y", "d", 20, 3, "abc\0"s},
         ReadCase{"quote at one end", kSample, Reader::String, "A", "q", "d", 20, 4, "'abc\0"s},
@@ -109,8 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
                  std::string(3, '\0')},
         ReadCase{"section, missing file", std::nullopt, Reader::Section, "A", nullptr, nullptr, 8, 0, ""},
         ReadCase{"lone CR is a character", "[A]\r\nx=1\ry=2\r\n"s, Reader::String, "A", "x", "d", 20, 5, "1\ry=2\0"s},
-        ReadCase{"nothing after the mark", "[A]\r\nx=1\r\n\x1ay=2\r\n"s, Reader::String, "A", "y", "d", 20, 1, "d\0"s}),
-    [](const auto& info) { return CaseName(info); });
+        ReadCase{"nothing after the mark", "[A]\r\nx=1\r\n\x1ay=2\r\n"s, Reader::String, "A", "y", "d", 20, 1, "d\0"s}})
+        CheckRead(c);
+}
 
 TEST(NrviniProfile, IntegerValues)
 {
@@ -147,11 +135,9 @@ struct WriteCase {
     std::optional<std::string> after;
 };
 
-class NrviniWrites : public ::testing::TestWithParam<WriteCase> {};
-
-TEST_P(NrviniWrites, LeaveExactlyTheseBytes)
+void CheckWrite(const WriteCase& c)
 {
-    const WriteCase& c = GetParam();
+    SCOPED_TRACE(c.what);
     ScratchDir dir;
     const std::string path = dir.Path(c.name);
     if (c.before) WriteBytes(path, *c.before);
@@ -171,9 +157,9 @@ const std::string kValue511(511, 'v');  // with "y=" one more than a line may ho
 const std::string kLongLine = "[A]\r\nlong=" + std::string(507, 'l') + "[Evil]\r\n\r\n[B]\r\nb=1\r\n";
 const std::string kUtf16 = "\xff\xfe[\0A\0]\0\r\0\n\0y\0=\0\x32\0\r\0\n\0"s;
 
-INSTANTIATE_TEST_SUITE_P(
-    Profile, NrviniWrites,
-    ::testing::Values(
+TEST(NrviniProfile, WritesLeaveExactlyTheseBytes)
+{
+    for (const WriteCase& c : {
         WriteCase{"creates a new file", "t.ini", std::nullopt, Writer::String, "S", "k", "v", "", 0, "[S]\r\nk=v\r\n"},
         WriteCase{"blank file counts as missing", "t.ini", "\r\n  \r\n", Writer::String, "S", "k", "v", "", 0,
                   "[S]\r\nk=v\r\n"},
@@ -234,8 +220,9 @@ INSTANTIATE_TEST_SUITE_P(
                   kLongLine},
         WriteCase{"NUL bytes refused", "t.ini", kUtf16, Writer::String, "A", "y", "2", "", 0, kUtf16},
         WriteCase{"NUL lines are not blank", "t.ini", "\0abc\r\n"s, Writer::Section, "A", nullptr, "y=2\0", "", 0,
-                  "\0abc\r\n"s}),
-    [](const auto& info) { return CaseName(info); });
+                  "\0abc\r\n"s}})
+        CheckWrite(c);
+}
 
 TEST(NrviniProfile, SecondWriteToNewFileSucceeds)
 {
