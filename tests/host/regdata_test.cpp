@@ -67,23 +67,19 @@ TEST(EditLine, SplitsSixFieldsAndKeepsCommasInTheData)
 
 TEST(EditLine, NamesTheFirstFieldAMissingCommaLoses)
 {
-    EXPECT_EQ(se::ParseRegEditLine("1").missing, se::MissingField::Root);
-    EXPECT_EQ(se::ParseRegEditLine("").missing, se::MissingField::Root);
-    EXPECT_EQ(se::ParseRegEditLine("1,HKCU").missing, se::MissingField::Key);
-    EXPECT_EQ(se::ParseRegEditLine("1,HKCU,K").missing, se::MissingField::ValueName);
-    EXPECT_EQ(se::ParseRegEditLine("1,HKCU,K,N").missing, se::MissingField::DataType);
-    EXPECT_EQ(se::ParseRegEditLine("1,HKCU,K,N,0").missing, se::MissingField::Data);
+    using M = se::MissingField;
+    const std::pair<const char*, M> cases[] = {{"1", M::Root},           {"", M::Root},
+                                               {"1,HKCU", M::Key},       {"1,HKCU,K", M::ValueName},
+                                               {"1,HKCU,K,N", M::DataType}, {"1,HKCU,K,N,0", M::Data}};
+    for (const auto& [line, missing] : cases) EXPECT_EQ(se::ParseRegEditLine(line).missing, missing) << line;
 }
 
 TEST(Numbers, ReadLikeTheCLibraryAndStayInRange)
 {
-    EXPECT_EQ(se::LeadingInteger("  7x"), 7);
-    EXPECT_EQ(se::LeadingInteger("-2"), -2);
-    EXPECT_EQ(se::LeadingInteger("+3"), 3);
-    EXPECT_EQ(se::LeadingInteger("x1"), 0);
-    EXPECT_EQ(se::LeadingInteger(""), 0);
-    EXPECT_EQ(se::LeadingInteger("99999999999999999999"), 2147483647);
-    EXPECT_EQ(se::LeadingInteger("-99999999999999999999"), -2147483647 - 1);
+    const std::pair<const char*, long long> cases[] = {{"  7x", 7}, {"-2", -2}, {"+3", 3}, {"x1", 0}, {"", 0},
+                                                       {"99999999999999999999", 2147483647},
+                                                       {"-99999999999999999999", -2147483648LL}};
+    for (const auto& [text, number] : cases) EXPECT_EQ(se::LeadingInteger(text), number) << text;
 }
 
 TEST(RootNames, LongAndShortFormsBelongToTheirCommands)
