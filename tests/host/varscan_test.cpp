@@ -44,21 +44,21 @@ Expansion Expand(std::string text, FakeSource& source, std::size_t size = 512)
 TEST(Variables, BuiltInValues)
 {
     FakeSource s;
-    struct Case { const char* in; const char* out; } cases[] = {
-        {"~%C001\\SETUP.EXE", "C:\\Setup\\SETUP.EXE"},
-        {"~%c101", "C:\\WINDOWS"},
-        {"~%C102\\x.inf", "C:\\WINDOWS\\inf\\x.inf"},
-        {"~%C103", "C:\\WINDOWS\\SYSTEM32"},
-        {"~%C104\\d.sys", "C:\\WINDOWS\\SYSTEM32\\Drivers\\d.sys"},
-        {"lang=~%C105.", "lang=US."},
-        {"~%C101 and ~%C001", "C:\\WINDOWS and C:\\Setup"},
-        {"~%C  1", "C:\\Setup"},  // blanks before the number
+    struct Case { const char* in; const char* out; int count; } cases[] = {
+        {"~%C001\\SETUP.EXE", "C:\\Setup\\SETUP.EXE", 1},
+        {"~%c101", "C:\\WINDOWS", 1},
+        {"~%C102\\x.inf", "C:\\WINDOWS\\inf\\x.inf", 1},
+        {"~%C103", "C:\\WINDOWS\\SYSTEM32", 1},
+        {"~%C104\\d.sys", "C:\\WINDOWS\\SYSTEM32\\Drivers\\d.sys", 1},
+        {"lang=~%C105.", "lang=US.", 1},
+        {"~%C101 and ~%C001", "C:\\WINDOWS and C:\\Setup", 2},
+        {"~%C  1", "C:\\Setup", 1},  // blanks before the number
     };
     for (const Case& c : cases) {
         const Expansion e = Expand(c.in, s);
         EXPECT_EQ(e.text, c.out) << c.in;
+        EXPECT_EQ(e.count, c.count) << c.in;
     }
-    EXPECT_EQ(Expand("~%C101 and ~%C001", s).count, 2);
 }
 
 TEST(Variables, ReplacementIsLoggedWithTheWholeText)
@@ -181,15 +181,9 @@ TEST(Variables, LanguageTable)
 
 TEST(Variables, KeysAndNumbers)
 {
-    EXPECT_EQ(se::VariableKey(0), "V000");
-    EXPECT_EQ(se::VariableKey(7), "V007");
-    EXPECT_EQ(se::VariableKey(1234), "V1234");
-    EXPECT_EQ(se::TokenNumber("007"), 7);
-    EXPECT_EQ(se::TokenNumber(" -1"), -1);
-    EXPECT_EQ(se::TokenNumber("+12"), 12);
-    EXPECT_EQ(se::TokenNumber("7ab"), 7);
-    EXPECT_EQ(se::TokenNumber("abc"), 0);
-    EXPECT_EQ(se::TokenNumber(""), 0);
+    EXPECT_EQ(se::VariableKey(0) + se::VariableKey(7) + "|" + se::VariableKey(1234), "V000V007|V1234");
+    const struct { const char* text; int number; } cases[] = {{"007", 7}, {" -1", -1}, {"+12", 12}, {"7ab", 7}, {"abc", 0}, {"", 0}};
+    for (const auto& c : cases) EXPECT_EQ(se::TokenNumber(c.text), c.number) << c.text;
 }
 
 }  // namespace
