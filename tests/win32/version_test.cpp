@@ -10,21 +10,7 @@ namespace {
 
 const char kSelf[] = "se_version_tests.exe";
 
-// Sets (or with an empty version removes) Wine's per-program Windows version.
-void SetPersonality(const std::string& exe, const std::string& version)
-{
-    const std::string key = "Software\\Wine\\AppDefaults\\" + exe;
-    HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    if (version.empty())
-        RegDeleteValueA(h, "Version");
-    else
-        RegSetValueExA(h, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                       static_cast<DWORD>(version.size() + 1));
-    RegCloseKey(h);
-}
+using test::SetPersonality;
 
 DWORD RunSelf(const std::string& argument)
 {
