@@ -155,9 +155,10 @@ private:
                 if (EqualsNoCase(k.name, kv.key)) known = &k;
             if (!known) {
                 Note(line.number, "[Data] key " + Quoted(kv.key) + " is not read by the engine");
-            } else if (known->integer && !StartsWithNumber(Trimmed(kv.value))) {
+            } else if (known->integer && !IsWholeNumber(kv.value)) {
+                // Windows reads the leading decimal digits only, so "0x10" is 0.
                 Warning(line.number, "[Data] " + std::string(known->name) + " is read as an integer: " +
-                                         Quoted(kv.value) + " reads as 0");
+                                         Quoted(kv.value) + " reads as " + std::to_string(LeadingInteger(kv.value)));
             } else if (!known->integer && kv.value.size() > kMaxFilePath) {
                 Warning(line.number, "[Data] " + std::string(known->name) + " is longer than " +
                                          std::to_string(kMaxFilePath) + " characters and is cut");
