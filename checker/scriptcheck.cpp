@@ -266,7 +266,9 @@ private:
             if (!IsWholeNumber(typeText))
                 Warning(line.number, "type " + Quoted(typeText) + " is read as " + std::to_string(type));
             if (type == 0) {
-                Warning(line.number, "type 0 ends the list " + Bracketed(list.name) + " here" + LinesLost(after));
+                // A 0 as the last line only marks the end the list has anyway.
+                Add(line.number, after ? Severity::Warning : Severity::Note,
+                    "type 0 ends the list " + Bracketed(list.name) + " here" + LinesLost(after));
                 return;
             }
             CheckCommand(Command{type, std::move(*compiled), line.number});

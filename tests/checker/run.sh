@@ -16,10 +16,16 @@ case "$set_name" in
   *) echo "unknown set $set_name" >&2; exit 2 ;;
 esac
 actual=$(for s in $scripts; do
-  out=$("$@" "$s" | tr -d '\r'); rc=${PIPESTATUS[0]}
+  # Scripts named json_* are checked with --json.
+  json=(); case "$s" in */json_*) json=(--json) ;; esac
+  out=$("$@" "$s" "${json[@]}" | tr -d '\r'); rc=${PIPESTATUS[0]}
   [ -n "$out" ] && printf '%s\n' "$out"
   echo "$s: exit $rc"
 done)
+# SETUPCHECK_UPDATE=1 writes the findings as the new expectations (cases, scripts).
+if [ "${SETUPCHECK_UPDATE:-0}" = 1 ] && [ "$set_name" != examples ]; then
+  printf '%s\n' "$actual" > "tests/checker/$set_name.expected"
+fi
 if [ "$set_name" = examples ]; then
   expected=$(grep '^examples/' tests/checker/scripts.expected)
 else
