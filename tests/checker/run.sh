@@ -11,7 +11,8 @@ shift 2
 cd "$root"
 case "$set_name" in
   cases) scripts=$(ls tests/checker/cases/*.ini) ;;
-  scripts) scripts=$(ls examples/*.INI tests/scenarios/*/*.INI tests/scenarios/*/*.ini 2>/dev/null | sort) ;;
+  # NRVCI.INI is the identification stand-in's answer file, not a script.
+  scripts) scripts=$(ls examples/*.INI tests/scenarios/*/*.INI tests/scenarios/*/*.ini 2>/dev/null | grep -v '/NRVCI\.INI$' | sort) ;;
   examples) scripts=$(ls examples/*.INI) ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;
 esac
