@@ -15,14 +15,20 @@ void WriteState(const std::string& current)
     WriteProfileString("State", "NextSection", "", g_engine.scriptPath);
 }
 
-void WriteCompiledLine(int n, const se::CompiledLine& line)
+// Every profile write makes the system rewrite the whole file, so a list is
+// handed over in one section write: the keys of [Commands] merged in memory
+// come out as the separate writes of each key would leave them. Windows 95
+// and 98 hand out at most 32 KB of a section, too little to take the
+// [Commands] of a long list back whole: there each key is written by itself.
+void WriteCompiledKeys(const std::vector<se::ProfileKey>& keys)
 {
     const std::string& file = g_engine.scriptPath;
-    const std::string number = std::to_string(n);
-    WriteProfileString("Commands", "Cmd" + number, line.type, file);
-    WriteProfileString("Commands", "FullCmdSection" + number, line.full, file);
-    for (std::size_t m = 0; line.hasFields && m < line.fields.size(); ++m)
-        WriteProfileString("Commands", "CmdSection" + number + "." + std::to_string(m), line.fields[m], file);
+    if (!IsWin95() && !IsWin98()) {
+        std::vector<std::string> lines = ReadProfileSection("Commands", file).value_or(std::vector<std::string>{});
+        const std::string list = se::SectionListText(se::MergeSectionKeys(std::move(lines), keys));
+        if (WritePrivateProfileSectionA("Commands", list.c_str(), file.c_str())) return;
+    }
+    for (const se::ProfileKey& key : keys) WriteProfileString("Commands", key.name, key.value, file);
 }
 
 }  // namespace
@@ -62,11 +68,12 @@ ListResult InitCommandSection(bool atStartUp)
     }
 
     int n = g_engine.currentCommandIndex;
+    std::vector<se::ProfileKey> keys;
     for (const std::string& text : *lines) {
         const std::optional<se::CompiledLine> line = se::CompileListLine(text);
-        if (!line) continue;
-        WriteCompiledLine(n++, *line);
+        if (line) se::AppendCompiledKeys(n++, *line, keys);
     }
+    WriteCompiledKeys(keys);
     FlushProfile(file);
     WriteLog("InitCommandSection()", " initializtion complete.");
     return ListResult::Compiled;

@@ -2,6 +2,8 @@
 
 #include "engine/text.h"
 
+#include <unordered_map>
+
 namespace se {
 
 std::optional<CompiledLine> CompileListLine(std::string_view rawLine)
@@ -24,6 +26,54 @@ std::optional<CompiledLine> CompileListLine(std::string_view rawLine)
         rest = rest.substr(next + 1);
     }
     return out;
+}
+
+void AppendCompiledKeys(int n, const CompiledLine& line, std::vector<ProfileKey>& keys)
+{
+    const std::string number = std::to_string(n);
+    keys.push_back({"Cmd" + number, line.type});
+    keys.push_back({"FullCmdSection" + number, line.full});
+    for (std::size_t m = 0; line.hasFields && m < line.fields.size(); ++m)
+        keys.push_back({"CmdSection" + number + "." + std::to_string(m), line.fields[m]});
+}
+
+namespace {
+
+std::string FoldedName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+}  // namespace
+
+std::vector<std::string> MergeSectionKeys(std::vector<std::string> lines, const std::vector<ProfileKey>& keys)
+{
+    // Where each name stands, so that a long list merges in linear time. The
+    // first of two equal names is the one a single write replaces.
+    std::unordered_map<std::string, std::size_t> at;
+    at.reserve(lines.size() + keys.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        at.emplace(FoldedName(std::string_view(lines[i]).substr(0, lines[i].find('='))), i);
+    for (const ProfileKey& key : keys) {
+        const auto [it, added] = at.emplace(FoldedName(key.name), lines.size());
+        if (added) {
+            lines.push_back(key.name + "=" + key.value);
+        } else {
+            std::string& line = lines[it->second];
+            line = line.substr(0, line.find('=')) + "=" + key.value;
+        }
+    }
+    return lines;
+}
+
+std::string SectionListText(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) text += line + '\0';
+    return text + '\0';
 }
 
 std::string ScriptNameFromCommandLine(std::string_view commandLine)

@@ -18,6 +18,24 @@ struct CompiledLine {
 // such a line takes no command number.
 std::optional<CompiledLine> CompileListLine(std::string_view line);
 
+// One key of a profile section and its value.
+struct ProfileKey {
+    std::string name, value;
+};
+
+// The keys of command n, in the order a compile writes them.
+void AppendCompiledKeys(int n, const CompiledLine& line, std::vector<ProfileKey>& keys);
+
+// The lines ("name=value") of a section after the keys have been written into
+// it one by one: a key already there (names compared without regard to case)
+// takes the new value in its place and keeps its spelling, a new key goes to
+// the end in the order given.
+std::vector<std::string> MergeSectionKeys(std::vector<std::string> lines, const std::vector<ProfileKey>& keys);
+
+// Lines as a list of texts each ended by a terminator, the list ended by an
+// empty text: the form a whole-section write takes.
+std::string SectionListText(const std::vector<std::string>& lines);
+
 // Command-line handling of start-up.
 std::string ScriptNameFromCommandLine(std::string_view commandLine);
 struct Options {

@@ -83,3 +83,21 @@ TEST(CommandLine, SplitPathAtTheLastBackslash)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CompiledKeys, MergeAsSeparateWritesWould)
+{
+    std::vector<se::ProfileKey> keys;
+    se::AppendCompiledKeys(0, *CompileListLine("15,a,b"), keys);
+    se::AppendCompiledKeys(1, *CompileListLine("20"), keys);
+    const std::vector<std::string> before = {"cmd0=old", "CmdSection0.2=kept", "Other=\"q\"", "FULLCMDSECTION1",
+                                             "x=1=2"};
+    EXPECT_EQ(se::MergeSectionKeys(before, keys),
+              (std::vector<std::string>{"cmd0=15", "CmdSection0.2=kept", "Other=\"q\"", "FULLCMDSECTION1=", "x=1=2",
+                                        "FullCmdSection0=,a,b", "CmdSection0.0=a", "CmdSection0.1=b", "Cmd1=20"}));
+    EXPECT_EQ(se::SectionListText({"a=1", "b="}), std::string("a=1\0b=\0\0", 9));
+    EXPECT_EQ(se::SectionListText({}), std::string(1, '\0'));
+}
+
+}  // namespace
