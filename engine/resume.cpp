@@ -33,11 +33,18 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     return text;
 }
 
+se::FileHandle CreateForWriting(const std::string& path)
+{
+    return se::FileHandle(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 bool WriteWholeFile(const std::string& path, std::string_view bytes)
 {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    se::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+    se::FileHandle file = CreateForWriting(path);
+    // A read-only file refuses the write; its attributes are cleared only
+    // then, so the write after every advance costs no extra call.
+    if (!file && SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) file = CreateForWriting(path);
     if (!file) return false;
     DWORD written = 0;
     return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
