@@ -96,7 +96,7 @@ TEST(CompiledKeys, MergeAsSeparateWritesWould)
     EXPECT_EQ(se::MergeSectionKeys(before, keys),
               (std::vector<std::string>{"cmd0=15", "CmdSection0.2=kept", "Other=\"q\"", "FULLCMDSECTION1=", "x=1=2",
                                         "FullCmdSection0=,a,b", "CmdSection0.0=a", "CmdSection0.1=b", "Cmd1=20"}));
-    EXPECT_EQ(se::SectionListText({"a=1", "b="}), std::string("a=1\0b=\0\0", 9));
+    EXPECT_EQ(se::SectionListText({"a=1", "b="}), std::string("a=1\0b=\0\0", 8));
     EXPECT_EQ(se::SectionListText({}), std::string(1, '\0'));
 }
 
