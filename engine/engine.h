@@ -55,6 +55,10 @@ bool WriteProfileString(const char* section, const std::string& key, const std::
                         const std::string& file);
 // Makes the system write its cached changes of the file to disk.
 void FlushProfile(const std::string& file);
+// Puts the complete file `from` in place of `to` in one step (a rename that
+// replaces), so `to` is never seen missing or half written; false when the
+// replacement did not happen, and `to` is then as it was.
+bool ReplaceWithFile(const std::string& from, const std::string& to);
 // The lines of a whole section; nothing when it is missing or has no lines.
 std::optional<std::vector<std::string>> ReadProfileSection(const char* section, const std::string& file);
 // [State] CurrentSection or NextSection of the working copy.

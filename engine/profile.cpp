@@ -32,6 +32,25 @@ bool WriteProfileString(const char* section, const std::string& key, const std::
 
 void FlushProfile(const std::string& file) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()); }
 
+bool ReplaceWithFile(const std::string& from, const std::string& to)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    // Windows 95 and 98 have no MoveFileEx. The old file is renamed aside and
+    // the new one moved into its place; should that move fail, the old file
+    // goes back, so the target is never left missing when the call fails.
+    if (!FileOrDirectoryExists(to)) return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    const std::string aside = from + ".old";
+    DeleteFileA(aside.c_str());
+    if (!MoveFileA(to.c_str(), aside.c_str())) return false;
+    if (!MoveFileA(from.c_str(), to.c_str())) {
+        MoveFileA(aside.c_str(), to.c_str());
+        return false;
+    }
+    DeleteFileA(aside.c_str());
+    return true;
+}
+
 namespace {
 
 // Lines of a double-zero-terminated list.

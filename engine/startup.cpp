@@ -110,17 +110,6 @@ std::string WorkingDirectory(const std::string& scriptPath, const std::string& s
     return temp;
 }
 
-// Puts a complete file in place of another in one step. Windows 95 and 98
-// have no MoveFileEx; there the old file goes first, and a start that is cut
-// in between finds no working copy and makes it again.
-bool ReplaceWithFile(const std::string& from, const std::string& to)
-{
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
-    DeleteFileA(to.c_str());
-    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
-}
-
 bool MakeWorkingCopy(const std::string& script, const std::string& copy)
 {
     // The copy is made beside the working copy and then put in its place, so a

@@ -1,0 +1,212 @@
+// Commands that edit the working copy while the script runs: keys of any
+// section (26), script variables (27), and the whole text of another file
+// appended to it (28). Later commands, and a run resumed after a restart, see
+// the change.
+#include <windows.h>
+
+#include "commands/core/inilines.h"
+#include "commands/handlers.h"
+#include "engine/engine.h"
+#include "engine/guards.h"
+
+namespace {
+
+// Inline fields and substituted texts live in 512-byte buffers.
+constexpr std::size_t kTextRoom = 512;
+// The path of the file that command 28 appends.
+constexpr std::size_t kAppendPathRoom = 256;
+constexpr char kUnchanged[] = ", the INI file in use is left unchanged";
+
+std::string Substituted(std::string text)
+{
+    text = se::FitBuffer(text, kTextRoom);
+    GetVariable(text, kTextRoom);
+    return text;
+}
+
+void LogWriting(const std::string& section, const std::string& key, const std::string& value)
+{
+    WriteLog("Writing: ", "[" + section + "]:" + key + "=" + value);
+}
+
+// False, after the error entry, when the parameter section gives no lines.
+std::optional<std::vector<std::string>> ParameterLines()
+{
+    auto lines = ReadProfileSection(g_engine.commandSectionName.c_str(), g_engine.scriptPath);
+    if (!lines) WriteLog("ERROR-=-", "Missing the Data section or an extra comma.");
+    return lines;
+}
+
+// One warning entry for a malformed line; true when the line is to be written.
+bool AcceptLine(const se::IniEditLine& line)
+{
+    switch (line.fault) {
+    case se::IniLineFault::None: return true;
+    case se::IniLineFault::Comment: return false;
+    case se::IniLineFault::MissingComma: WriteLog("WARNINIG-=-", "Missing comma >" + line.shown + "<"); return false;
+    case se::IniLineFault::NoSection:
+        WriteLog("WARNINIG-=-", "Invalid Parameters : no section >" + line.shown + "<");
+        return false;
+    case se::IniLineFault::NoKey:
+        WriteLog("WARNINIG-=-", "Invalid Parameters : no Key >" + line.shown + "<");
+        return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+int CMD26_SetValue()
+{
+    const std::string& file = g_engine.scriptPath;
+    if (g_engine.commandSectionName.empty()) {
+        const std::string section = Substituted(CommandField(1, "", kTextRoom));
+        const std::string key = Substituted(CommandField(2, "", kTextRoom));
+        const std::string value = Substituted(CommandField(3, "", kTextRoom));
+        LogWriting(section, key, value);
+        WriteProfileString(section.c_str(), key, value, file);
+        FlushProfile(file);
+        return 0;
+    }
+    const auto lines = ParameterLines();
+    if (!lines) return 2;
+    for (const std::string& text : *lines) {
+        const se::IniEditLine line = se::SplitSetValueLine(text);
+        if (!AcceptLine(line)) continue;
+        WriteProfileString(Substituted(line.fields[0]).c_str(), Substituted(line.fields[1]),
+                           Substituted(line.fields[2]), file);
+    }
+    FlushProfile(file);
+    return 0;
+}
+
+int CMD27_SetVariable()
+{
+    const std::string& file = g_engine.scriptPath;
+    if (g_engine.commandSectionName.empty()) {
+        // The key name is used as written; only the value is substituted.
+        const std::string key = CommandField(1, "", kTextRoom);
+        const std::string value = Substituted(CommandField(2, "", kTextRoom));
+        LogWriting("Variables", key, value);
+        WriteProfileString("Variables", key, value, file);
+        FlushProfile(file);
+        return 0;
+    }
+    const auto lines = ParameterLines();
+    if (!lines) return 2;
+    for (const std::string& text : *lines) {
+        const se::IniEditLine line = se::SplitSetVariableLine(text);
+        if (!AcceptLine(line)) continue;
+        WriteProfileString("Variables", Substituted(line.fields[0]), Substituted(line.fields[1]), file);
+    }
+    FlushProfile(file);
+    return 0;
+}
+
+// ---- command 28 ----
+
+namespace {
+
+// "TMP" and the five lowest decimal digits of the process id, next to the
+// working copy.
+std::string TemporaryPathBeside(const std::string& workingCopy)
+{
+    std::string digits = std::to_string(GetCurrentProcessId() % 100000);
+    digits.insert(0, 5 - digits.size(), '0');
+    const std::size_t slash = workingCopy.rfind('\\');
+    return (slash == std::string::npos ? std::string() : workingCopy.substr(0, slash)) + "\\TMP" + digits + ".INI";
+}
+
+// Copies everything from one open file to the other in blocks of 128 bytes.
+// False when a read or a write fails or a write comes up short: the copy is
+// then incomplete and must not replace anything.
+bool CopyFileBytes(HANDLE from, HANDLE to)
+{
+    char block[128];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(from, block, sizeof block, &read, nullptr)) return false;
+        if (read == 0) return true;
+        DWORD written = 0;
+        if (!WriteFile(to, block, read, &written, nullptr) || written != read) return false;
+    }
+}
+
+se::FileHandle OpenForReading(const std::string& path)
+{
+    return se::FileHandle(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// " - Error=<code>, <system text>" of the last failure; taken before anything
+// else can change the calling thread's last error.
+std::string LastError()
+{
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    return " - Error=" + std::to_string(code) + ", " + text;
+}
+
+// The working copy holds the compiled list and the resume point: every failure
+// before the replacement leaves it untouched, and an incomplete temporary file
+// is removed.
+int AppendFailed(const std::string& message, const std::string& incompleteFile = "")
+{
+    if (!incompleteFile.empty()) DeleteFileA(incompleteFile.c_str());
+    WriteLog("ERROR-=-", message);
+    return 2;
+}
+
+}  // namespace
+
+int CMD28_AppendINIFile()
+{
+    const std::string& workingCopy = g_engine.scriptPath;
+    std::string appendPath = se::FitBuffer(g_engine.commandSectionName, kAppendPathRoom);
+    GetVariable(appendPath, kAppendPathRoom);
+    const std::string temporary = TemporaryPathBeside(workingCopy);
+    WriteLog(" creating temp file: ", temporary);
+
+    // Whatever the system still caches of the working copy goes to disk first.
+    FlushProfile(workingCopy);
+    FlushProfile(workingCopy);
+    Sleep(500);
+
+    se::FileHandle source = OpenForReading(workingCopy);
+    if (!source) return AppendFailed(" cannot read " + workingCopy + kUnchanged + LastError());
+    se::FileHandle target(CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) return AppendFailed(" cannot create " + temporary + kUnchanged + LastError());
+    if (!CopyFileBytes(source.get(), target.get())) {
+        const std::string message = " cannot copy " + workingCopy + " to " + temporary + kUnchanged + LastError();
+        target.reset();
+        return AppendFailed(message, temporary);
+    }
+    source.reset();
+    WriteLog(" coping contents of ", workingCopy);
+
+    se::FileHandle appended = OpenForReading(appendPath);
+    if (!appended) {
+        // The temporary file stays; the working copy is as it was.
+        target.reset();
+        WriteLog("Error-=-", " cound not open second file...");
+        return 2;
+    }
+    WriteLog(" coping contents of ", appendPath);
+    // Nothing goes between the two texts: a last line without a line break
+    // continues with the appended file's first line.
+    if (!CopyFileBytes(appended.get(), target.get())) {
+        const std::string message = " cannot copy " + appendPath + " to " + temporary + kUnchanged + LastError();
+        target.reset();
+        return AppendFailed(message, temporary);
+    }
+    appended.reset();
+    target.reset();
+
+    // Only a complete file replaces the working copy, and in one step.
+    if (!ReplaceWithFile(temporary, workingCopy))
+        return AppendFailed(" cannot replace " + workingCopy + " by " + temporary + kUnchanged + LastError(),
+                            temporary);
+    WriteLog(" ", "renaming " + temporary + " to " + workingCopy);
+    return 0;
+}

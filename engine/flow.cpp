@@ -1,0 +1,133 @@
+// Flow control: commands that steer the loop instead of changing the machine.
+// They count runs, move the next command back or forward, reset or end the
+// run, delete the working copy, and write a text of the script to the log.
+#include <windows.h>
+
+#include "commands/files.h"
+#include "commands/handlers.h"
+#include "engine/engine.h"
+
+namespace {
+
+// Types 5, 6 and 7 find "DATA" as their command section name: their keys live
+// in the data section, whatever the script wrote after the type.
+int DataValue(const char* key) { return ProfileInt(g_engine.commandSectionName.c_str(), key, 0, g_engine.scriptPath); }
+
+// The loop advances from the index set here, so the command after the advance
+// is the one the move names; the write puts that on disk before anything else.
+void MoveCurrentCommand(int index)
+{
+    g_engine.currentCommandIndex = index;
+    WriteProfileString("Commands", "CurrentCmd", std::to_string(index).c_str(), g_engine.scriptPath);
+    FlushProfile(g_engine.scriptPath);
+}
+
+void LogCommandIndex(int type)
+{
+    const std::string text = "CMD" + std::to_string(g_engine.currentCommandIndex) + "=" + std::to_string(type);
+    WriteLog(text, text);
+}
+
+// Room for the inline path of command 29, as command 16 reads it.
+constexpr std::size_t kInlinePathRoom = 1024;
+// The restart field of command 29 holds at most 63 characters.
+constexpr std::size_t kRestartFieldRoom = 64;
+
+}  // namespace
+
+int CMD05_IncRunningCounter()
+{
+    const int count = DataValue("RunCount") + 1;
+    WriteProfileString(g_engine.commandSectionName.c_str(), "RunCount", std::to_string(count).c_str(),
+                       g_engine.scriptPath);
+    return 0;
+}
+
+int CMD06_DecCmdIndex()
+{
+    // With n = 1 the command just before this one runs next; an index below 0
+    // names no command and ends the list.
+    const int n = DataValue("DecCommand");
+    if (n > 0) MoveCurrentCommand(g_engine.currentCommandIndex - n - 1);
+    LogCommandIndex(6);
+    return 0;
+}
+
+int CMD07_IncCmdIndex()
+{
+    // n commands are skipped; past the last one the list ends.
+    const int n = DataValue("IncCommand");
+    if (n > 0) MoveCurrentCommand(g_engine.currentCommandIndex + n);
+    LogCommandIndex(7);
+    return 0;
+}
+
+int CMD08_ResetCmdIndex()
+{
+    // Without [Commands] and [State] the next start compiles [CommandsList]
+    // afresh and begins at its first command. The loop stops without the
+    // advance, so nothing writes CurrentCmd back.
+    WriteProfileString("Commands", nullptr, nullptr, g_engine.scriptPath);
+    WriteProfileString("State", nullptr, nullptr, g_engine.scriptPath);
+    FlushProfile(g_engine.scriptPath);
+    g_engine.currentCommandIndex = -1;
+    g_engine.currentSection = "CommandsList";
+    return 1;
+}
+
+int CMD10_Exit()
+{
+    // The loop advances past this command, so a resumed start goes on after it.
+    return 1;
+}
+
+int CMD20_ExitRebootSystem()
+{
+    if (g_engine.rebootSuppressed) {
+        WriteLog("Not setting to reboot system since SuppressReboot is set", "");
+        g_engine.rebootRequested = false;
+    } else {
+        WriteLog("Setting to reboot system...", "");
+        g_engine.rebootRequested = true;
+    }
+    return 1;
+}
+
+int CMD29_ExitAndDeleteINIFile()
+{
+    WriteLog("", "attempting to delete files....");
+    const std::string& section = g_engine.commandSectionName;
+    DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kInlinePathRoom) : std::string());
+
+    // Read before the working copy that holds it is gone.
+    if (se::EqualsNoCase(CommandField(2, "FALSE", kRestartFieldRoom), "TRUE")) {
+        if (g_engine.rebootSuppressed) {
+            WriteLog("", "Not setting to reboot system since SuppressReboot is set");
+            g_engine.rebootRequested = false;
+        } else {
+            g_engine.rebootRequested = true;
+            WriteLog("", "will issue a system reboot.");
+        }
+    } else {
+        WriteLog("", "will NOT issue a system reboot.");
+    }
+    WriteLog("will delete :", g_engine.scriptPath);
+    DeleteFileA(g_engine.scriptPath.c_str());
+    // The protection belongs to the working copy: nothing of it stays behind.
+    RemoveResumeProtection();
+    return 1;
+}
+
+int CMD32_LogMsg()
+{
+    // Field 0 as compiled, without substitution: it can hold no comma and no
+    // semicolon.
+    WriteLog("", g_engine.commandSectionName);
+    return 0;
+}
+
+int CMD_NotSupported()
+{
+    WriteLog("", " Not Supported yet.");
+    return 0;
+}
