@@ -8,7 +8,7 @@
 //   set <file>|<section>|<key>|<value>   a profile write between runs
 //   temp <directory>              the TMP the engine gets from now on
 //   write <path>|<text>           a file outside the sandbox, removed afterwards
-//   remove <path>                 delete a file before the next step
+//   remove <path>                 delete a file or an empty directory before the next step
 //   mkdir <path>                  create a directory
 //   copy <file>                   the working copy to check, if not tmp\SETUP.INI
 //   expect <path>|<text>          the file holds exactly this text now (\n: CR LF)
@@ -18,8 +18,14 @@
 //   exists <path>, absent <path>  after a run: the file or directory is there, or not
 //   place <file>|<path>           a file built beside the test program, copied to path
 //   minimum <ms>                  the last run took at least that long
+//   lock <path>                   hold the file open, shared with no one, to the end
+//   onstart <step>                a mkdir or lock step done once the next run's
+//                                 process exists, before it runs; {PID} in it
+//                                 is that process id's five lowest digits (in
+//                                 other steps, those of the last run)
 // {DIR} and {TMP} stand for the sandbox's program and temporary directories,
-// {SYS} for the system directory.
+// {SYS} for the system directory. In the log, TMP<five digits>.INI named after
+// a run's process id reads TMP{PID}.INI.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -105,6 +111,35 @@ bool MakeUnixLink(const std::string& link, const std::string& target)
     return test::PathExists(link);
 }
 
+std::string PidDigits(DWORD pid)
+{
+    std::string digits = std::to_string(pid % 100000);
+    return std::string(5 - digits.size(), '0') + digits;
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// Open files the scenario holds until it ends.
+struct HeldFiles {
+    std::vector<HANDLE> handles;
+    ~HeldFiles()
+    {
+        for (HANDLE h : handles) CloseHandle(h);
+    }
+    bool Lock(const std::string& path)
+    {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        handles.push_back(h);
+        return true;
+    }
+};
+
 class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
@@ -121,15 +156,30 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     test::RegistrySteps registry;
     std::string failure;
     DWORD lastRunMs = 0;
+    HeldFiles heldFiles;
+    std::vector<std::string> atStart;
+    std::vector<std::string> pids;
     while (std::getline(steps, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         const std::size_t space = line.find(' ');
         const std::string verb = line.substr(0, space);
-        const std::string rest = space == std::string::npos ? "" : box.Fill(line.substr(space + 1));
+        std::string rest = space == std::string::npos ? "" : box.Fill(line.substr(space + 1));
+        if (verb != "onstart" && !pids.empty()) rest = ReplaceAll(rest, "{PID}", pids.back());
         if (verb == "run") {
+            const bool held = !atStart.empty();
             const DWORD started = GetTickCount();
-            const test::RunResult r = box.Run(rest);
+            HANDLE process = box.Start(rest, held);
+            ASSERT_NE(process, nullptr) << line;
+            pids.push_back(PidDigits(GetProcessId(process)));
+            for (const std::string& step : atStart) {
+                const std::string path = ReplaceAll(step.substr(step.find(' ') + 1), "{PID}", pids.back());
+                if (step.rfind("mkdir ", 0) == 0) EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << step;
+                else EXPECT_TRUE(heldFiles.Lock(path)) << step;
+            }
+            atStart.clear();
+            if (held) test::ResumeProcess(process);
+            const test::RunResult r = test::WaitForProcess(process);
             lastRunMs = GetTickCount() - started;
             ++runs;
             ASSERT_TRUE(r.finished) << "run " << runs << " did not end";
@@ -148,7 +198,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
             written.push_back(p[0]);
         } else if (verb == "remove") {
             SetFileAttributesA(rest.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(rest.c_str());
+            if (!DeleteFileA(rest.c_str())) RemoveDirectoryA(rest.c_str());
         } else if (verb == "mkdir") {
             CreateDirectoryA(rest.c_str(), nullptr);
         } else if (verb == "copy") {
@@ -165,6 +215,10 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         } else if (verb == "link") {
             const auto p = SplitBars(rest);
             ASSERT_TRUE(MakeUnixLink(p[0], p[1])) << line;
+        } else if (verb == "lock") {
+            ASSERT_TRUE(heldFiles.Lock(rest)) << line;
+        } else if (verb == "onstart") {
+            atStart.push_back(rest);
         } else if (verb == "exists" || verb == "absent") {
             EXPECT_EQ(test::PathExists(rest), verb == "exists") << line;
         } else if (verb == "place") {
@@ -183,7 +237,8 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     }
 
     const std::string expectedLog = box.ExpectedLog(name);
-    const std::string log = test::ReadFileText(box.log());
+    std::string log = test::ReadFileText(box.log());
+    for (const std::string& pid : pids) log = ReplaceAll(log, "TMP" + pid + ".INI", "TMP{PID}.INI");
     if (expectedLog.empty()) {
         EXPECT_FALSE(test::PathExists(box.log())) << "a log was written:\n" << log;
     } else {

@@ -145,18 +145,26 @@ static std::string EnvironmentWithTemp(const std::string& temp)
 }
 
 HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string* environment,
-                    const char* directory)
+                    const char* directory, bool suspended)
 {
     std::string commandLine = "\"" + exe + "\" " + arguments;
     std::string block = environment ? *environment : std::string();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0,
                         environment ? block.data() : nullptr, directory, &si, &pi))
         return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
+}
+
+void ResumeProcess(HANDLE process)
+{
+    using NtResume = LONG(NTAPI*)(HANDLE);
+    const auto resume = reinterpret_cast<NtResume>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll"), "NtResumeProcess")));
+    if (resume) resume(process);
 }
 
 RunResult WaitForProcess(HANDLE process, DWORD timeoutMs)
@@ -173,10 +181,10 @@ RunResult WaitForProcess(HANDLE process, DWORD timeoutMs)
     return result;
 }
 
-HANDLE Sandbox::Start(const std::string& arguments) const
+HANDLE Sandbox::Start(const std::string& arguments, bool suspended) const
 {
     const std::string environment = EnvironmentWithTemp(temp_);
-    return StartProcess(exe(), arguments, &environment, dir_.c_str());
+    return StartProcess(exe(), arguments, &environment, dir_.c_str(), suspended);
 }
 
 RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const

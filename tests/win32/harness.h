@@ -28,8 +28,10 @@ struct RunResult {
 
 // Starts exe with the arguments (and an environment block, and a working
 // directory, when given); the caller owns the process handle.
+// A suspended process runs once ResumeProcess is called.
 HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string* environment = nullptr,
-                    const char* directory = nullptr);
+                    const char* directory = nullptr, bool suspended = false);
+void ResumeProcess(HANDLE process);
 // Waits for the process, ends it if it outlives the timeout, closes its handle.
 RunResult WaitForProcess(HANDLE process, DWORD timeoutMs = 60000);
 
@@ -59,7 +61,7 @@ public:
     // Starts the engine with the command-line text and waits for it.
     RunResult Run(const std::string& arguments, DWORD timeoutMs = 60000) const;
     // Starts it and returns its process handle without waiting.
-    HANDLE Start(const std::string& arguments) const;
+    HANDLE Start(const std::string& arguments, bool suspended = false) const;
 
     std::string Fill(std::string text) const;
 
