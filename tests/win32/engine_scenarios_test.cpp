@@ -19,10 +19,11 @@
 //   place <file>|<path>           a file built beside the test program, copied to path
 //   minimum <ms>                  the last run took at least that long
 //   lock <path>                   hold the file open, shared with no one, to the end
-//   onstart <step>                a mkdir or lock step done once the next run's
-//                                 process exists, before it runs; {PID} in it
-//                                 is that process id's five lowest digits (in
-//                                 other steps, those of the last run)
+//   onstart <step>                a mkdir, lock or hold step done once the next
+//                                 run's process exists, before it runs (hold: a
+//                                 new file others may write but not rename);
+//                                 {PID} in it is that process id's five lowest
+//                                 digits (in other steps, those of the last run)
 // {DIR} and {TMP} stand for the sandbox's program and temporary directories,
 // {SYS} for the system directory. In the log, TMP<five digits>.INI named after
 // a run's process id reads TMP{PID}.INI.
@@ -138,6 +139,15 @@ struct HeldFiles {
         handles.push_back(h);
         return true;
     }
+    // A new file that others may open, read and write, but not rename or delete.
+    bool Hold(const std::string& path)
+    {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        handles.push_back(h);
+        return true;
+    }
 };
 
 class Scenario : public ::testing::TestWithParam<std::string> {};
@@ -175,6 +185,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
             for (const std::string& step : atStart) {
                 const std::string path = ReplaceAll(step.substr(step.find(' ') + 1), "{PID}", pids.back());
                 if (step.rfind("mkdir ", 0) == 0) EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << step;
+                else if (step.rfind("hold ", 0) == 0) EXPECT_TRUE(heldFiles.Hold(path)) << step;
                 else EXPECT_TRUE(heldFiles.Lock(path)) << step;
             }
             atStart.clear();
