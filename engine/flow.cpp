@@ -3,6 +3,7 @@
 // run, delete the working copy, and write a text of the script to the log.
 #include <windows.h>
 
+#include "commands/branch.h"
 #include "commands/files.h"
 #include "commands/handlers.h"
 #include "engine/engine.h"
@@ -79,6 +80,19 @@ int CMD10_Exit()
 {
     // The loop advances past this command, so a resumed start goes on after it.
     return 1;
+}
+
+int CMD19_JumpToNextSection()
+{
+    // The log shows the name as written, the variables not yet replaced.
+    WriteLog("  Setting next section to: ", g_engine.commandSectionName);
+    g_engine.commandSectionName = BranchTargetName(0, true);
+    // Nothing jumps: the named list is compiled when the running one ends.
+    if (BranchSectionExists(g_engine.commandSectionName))
+        WriteNextSection(g_engine.commandSectionName);
+    else
+        ReportSectionNotFound(g_engine.commandSectionName);
+    return 0;
 }
 
 int CMD20_ExitRebootSystem()

@@ -35,7 +35,7 @@ const std::array<CommandType, 36> kCommandTypes = {{
     {"CMD16_DeleteFileOrDir", CMD16_DeleteFileOrDir},
     {"CMD17_DisplayMessageBox", CMD17_DisplayMessageBox},
     {"CMD18_BranchOnOS", CMD18_BranchOnOS},
-    {"CMD19_JumpToNextSection", nullptr},
+    {"CMD19_JumpToNextSection", CMD19_JumpToNextSection},
     {"CMD20_ExitRebootSystem", CMD20_ExitRebootSystem},
     {"CMD21_MakeDir", CMD21_MakeDir},
     {"CMD22_DisplayWindow", CMD_NotSupported},

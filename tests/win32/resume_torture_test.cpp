@@ -16,12 +16,29 @@ namespace {
 constexpr int kCommands = 200;
 constexpr int kMaxKillsPerTrial = 3;
 
+// The first list runs kFirstList commands and names the second list with a 19
+// on the way; the second list is compiled behind the first and runs the rest.
+constexpr int kFirstList = 120;
+
+// Mostly commands that only log (32, a type not supported, an undefined
+// one); every tenth sets a variable (27), which changes the working copy in
+// more than CurrentCmd.
+std::string TortureCommand(int i)
+{
+    const std::string step = "step " + std::to_string(i);
+    if (i == kFirstList / 2) return "19,Second";
+    if (i % 10 == 5) return "27,,V" + std::to_string(100 + i % 7) + "," + step;
+    if (i % 3 == 0) return "32," + step;
+    return std::to_string(i % 3 == 1 ? 36 : 34) + "," + step;
+}
+
 std::string TortureScript()
 {
     std::string script = "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\n\r\n[CommandsList]\r\n";
-    // Types no handler serves and undefined ones: each logs its line and advances.
-    for (int i = 0; i < kCommands; ++i)
-        script += std::to_string(i % 3 == 0 ? 36 : 33 + i % 3) + ",step " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < kCommands; ++i) {
+        if (i == kFirstList) script += "\r\n[Second]\r\n";
+        script += TortureCommand(i) + "\r\n";
+    }
     return script;
 }
 
