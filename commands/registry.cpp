@@ -105,16 +105,7 @@ HKEY RootKeyHandle(se::RootKey root)
 
 DWORD GetErrorCodeText(std::string& text, DWORD code)
 {
-    char* systemText = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
-        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&systemText), 0, nullptr);
-    se::LocalMemory owner(systemText);
-    std::string oneLine(systemText ? systemText : "", systemText ? length : 0);
-    // The log holds one line per entry.
-    for (char& c : oneLine)
-        if (c == '\r' || c == '\n') c = ' ';
-    text = se::FitBuffer(oneLine, MAX_PATH);
+    text = SystemErrorText(code, MAX_PATH);
     return code;
 }
 

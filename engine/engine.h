@@ -44,6 +44,8 @@ void WriteLogLevel(std::string_view first, std::string_view second, int level);
 // The calling thread's last error code; its system text, on one line, cut to
 // what a buffer of bufferSize bytes holds.
 DWORD GetLastErrorText(std::string& text, std::size_t bufferSize = 512);
+// The system's text of an error code, on one line, cut to a buffer of bufferSize bytes.
+std::string SystemErrorText(DWORD code, std::size_t bufferSize);
 
 // ---- private-profile access (profile.cpp) ----
 // A string read into a buffer of bufferSize bytes, as the system cuts it.

@@ -52,9 +52,8 @@ void WriteLogLevel(std::string_view first, std::string_view second, int level)
     AppendToLog(prefix + std::string(second) + "\n" + prefix + std::string(first) + "\n");
 }
 
-DWORD GetLastErrorText(std::string& text, std::size_t bufferSize)
+std::string SystemErrorText(DWORD code, std::size_t bufferSize)
 {
-    const DWORD code = GetLastError();
     char* systemText = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
@@ -64,6 +63,12 @@ DWORD GetLastErrorText(std::string& text, std::size_t bufferSize)
     // The system's texts end in a line break; the log wants one line.
     for (char& c : oneLine)
         if (c == '\r' || c == '\n') c = ' ';
-    text = se::FitBuffer(oneLine, bufferSize);
+    return se::FitBuffer(oneLine, bufferSize);
+}
+
+DWORD GetLastErrorText(std::string& text, std::size_t bufferSize)
+{
+    const DWORD code = GetLastError();
+    text = SystemErrorText(code, bufferSize);
     return code;
 }
