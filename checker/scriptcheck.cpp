@@ -6,6 +6,7 @@
 
 #include "checker/script_text.h"
 #include "commands/core/filepaths.h"
+#include "commands/core/inilines.h"
 #include "commands/core/regdata.h"
 #include "engine/listline.h"
 #include "engine/text.h"
@@ -669,22 +670,26 @@ private:
         }
         const ScriptSection* s = ParameterSection(c, "the engine logs \"Missing the Data section or an extra comma.\"");
         if (!s) return;
+        // The engine's own splitter, so the checker skips exactly the lines the engine skips.
         for (const ScriptLine& line : s->lines) {
-            const std::size_t first = line.text.find(',');
-            const std::size_t second = first == std::string::npos ? first : line.text.find(',', first + 1);
-            if (second == std::string::npos) {
-                Warning(line.number, "section, key and value need two commas: the line is skipped");
-                continue;
-            }
-            const std::string section = line.text.substr(0, first);
-            const std::string key = line.text.substr(first + 1, second - first - 1);
-            if (section.empty() || key.empty()) {
-                Warning(line.number, std::string(section.empty() ? "no section" : "no key") + ": the line is skipped");
-                continue;
-            }
-            for (const std::string& part : {section, key, line.text.substr(second + 1)}) CheckTokens(part, line.number);
-            if (EqualsNoCase(Trimmed(section), "Variables")) DefineVariable(Trimmed(key), line.number);
+            const se::IniEditLine split = se::SplitSetValueLine(line.text);
+            if (!ReportSkippedLine(split, line.number, "section, key and value need two commas", "no section")) continue;
+            for (const std::string& part : split.fields) CheckTokens(part, line.number);
+            if (EqualsNoCase(split.fields[0], "Variables")) DefineVariable(split.fields[1], line.number);
         }
+    }
+
+    // False, after its warning, for a line the engine skips.
+    bool ReportSkippedLine(const se::IniEditLine& split, int number, const char* missingComma, const char* noSection)
+    {
+        switch (split.fault) {
+        case se::IniLineFault::None: return true;
+        case se::IniLineFault::Comment: return false;
+        case se::IniLineFault::MissingComma: Warning(number, std::string(missingComma) + ": the line is skipped"); return false;
+        case se::IniLineFault::NoSection: Warning(number, std::string(noSection) + ": the line is skipped"); return false;
+        case se::IniLineFault::NoKey: Warning(number, "no key: the line is skipped"); return false;
+        }
+        return false;
     }
 
     void CheckSetVariable(const Command& c)
@@ -698,18 +703,10 @@ private:
         const ScriptSection* s = ParameterSection(c, "the engine logs \"Missing the Data section or an extra comma.\"");
         if (!s) return;
         for (const ScriptLine& line : s->lines) {
-            const std::size_t comma = line.text.find(',');
-            if (comma == std::string::npos) {
-                Warning(line.number, "key and value need a comma: the line is skipped");
-                continue;
-            }
-            const std::string key = Trimmed(line.text.substr(0, comma));
-            if (key.empty()) {
-                Warning(line.number, "no key: the line is skipped");
-                continue;
-            }
-            CheckTokens(line.text.substr(comma + 1), line.number);
-            DefineVariable(key, line.number);
+            const se::IniEditLine split = se::SplitSetVariableLine(line.text);
+            if (!ReportSkippedLine(split, line.number, "key and value need a comma", "no key")) continue;
+            CheckTokens(split.fields[1], line.number);
+            DefineVariable(split.fields[0], line.number);
         }
     }
 
