@@ -67,7 +67,16 @@ constexpr char kUsageText[] =
 std::string CommandKey(const char* name, int n) { return name + std::to_string(n); }
 
 bool StopsTheLoop(int type) { return type == 8 || type == 10 || type == 20 || type == 29; }
+
 bool SkipsTheAdvance(int type) { return type == 8 || type == 29; }
+
+// Handlers that neither substitute variables nor write a profile key leave the
+// working copy as it was; checking it after them would read the whole file
+// once per command for nothing.
+bool LeavesWorkingCopyAlone(int type)
+{
+    return type == 13 || type == 32 || kCommandTypes[type].handler == CMD_NotSupported;
+}
 
 // The working copy names the next command before that command starts: this
 // write and its flush are the only protection of the resume point against a
@@ -134,7 +143,7 @@ bool RunOneCommand()
     const int result = handler ? handler() : 0;
     // What the command changed in the working copy is safe before the
     // advance names the next command.
-    if (handler) ProtectWorkingCopy();
+    if (handler && !LeavesWorkingCopyAlone(type)) ProtectWorkingCopy();
     const bool stop = handler && StopsTheLoop(type) && result != 0;
     if (!(handler && SkipsTheAdvance(type))) Advance();
     return !stop;

@@ -1,0 +1,4 @@
+:start
+SET PATH=C:\DOS
+::c
+:end
