@@ -4,8 +4,10 @@
 //
 //   floor start   SCRIPT WORKCOPY            copy the script, read [CommandsList]
 //   floor compile SCRIPT WORKCOPY            ... and write [Commands] in one section write
-//   floor loop    SCRIPT WORKCOPY LOG N      ... then N times the per-command reads,
-//                                            the CurrentCmd write and flush, one log entry
+//   floor loop    SCRIPT WORKCOPY LOG N      ... then N times the per-command reads, the
+//                                            two log entries of a command 32 (its line, on
+//                                            disk before it runs, and its message), the
+//                                            CurrentCmd write and flush
 //   floor copy    FROM TO N                  N CopyFileA calls FROM\fN -> TO\fN
 //   floor reg     KEY N                      N RegCreateKeyEx/RegSetValueEx/RegCloseKey under HKCU\KEY
 #include <windows.h>
@@ -74,7 +76,9 @@ int Loop(const char* script, const char* copy, const char* log, int count)
         GetPrivateProfileStringA("Commands", ("FullCmdSection" + num).c_str(), "", value, 260, copy);
         SYSTEMTIME t;
         GetLocalTime(&t);
-        AppendLog(log, "[00:00:00.000]  floor.exe> CMD" + num + "> " + value + "\r\n");
+        AppendLog(log, "[00:00:00.000]  floor.exe> CMD" + num + "> CMD32_LogMsg: 32" + value + "\r\n");
+        GetLocalTime(&t);
+        AppendLog(log, "[00:00:00.000]  floor.exe> " + std::string(value + 1) + "\r\n");
         WritePrivateProfileStringA("Commands", "CurrentCmd", std::to_string(n + 1).c_str(), copy);
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, copy);
     }
