@@ -1,4 +1,0 @@
-:start
-SET PATH=C:\DOS
-::c
-:end
