@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "engine/guards.h"
 #include "engine/logsink.h"
 #include "engine/resumestate.h"
 #include "engine/text.h"
@@ -30,6 +31,7 @@ struct EngineState {
     bool loggingOn = false;
     std::string logFilePath;
     std::optional<se::ResumeRecord> resumeRecord;  // the newest record protecting the working copy
+    se::FileHandle resumeRecordFiles[2];           // open from a record's first write until the files go
     DriverOperations driver;          // filled at start-up with one back end
 };
 

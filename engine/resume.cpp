@@ -39,11 +39,16 @@ se::FileHandle CreateForWriting(const std::string& path)
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+se::FileHandle OpenForRewriting(const std::string& path)
+{
+    return se::FileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 bool WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     se::FileHandle file = CreateForWriting(path);
-    // A read-only file refuses the write; its attributes are cleared only
-    // then, so the write after every advance costs no extra call.
+    // A read-only file refuses the write; its attributes are cleared only then.
     if (!file && SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) file = CreateForWriting(path);
     if (!file) return false;
     DWORD written = 0;
@@ -57,10 +62,29 @@ std::optional<se::ResumeRecord> ReadRecord(int slot)
     return text ? se::ParseResumeRecord(*text) : std::nullopt;
 }
 
+// A record file stays open from its first write until the protection is
+// removed, and each new record is written over the old one in place: an
+// advance costs one write, not an open, a truncation, a write and a close. A
+// write cut short leaves a record that fails its own fingerprint, exactly as a
+// cut write into a truncated file did, and the other slot's record counts.
+bool RewriteRecordFile(int slot, std::string_view bytes)
+{
+    se::FileHandle& file = g_engine.resumeRecordFiles[slot];
+    const std::string path = RecordPath(static_cast<std::uint64_t>(slot));
+    if (!file) file = OpenForRewriting(path);
+    if (!file && SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) file = OpenForRewriting(path);
+    if (!file) return false;
+    DWORD written = 0;
+    return SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == 0 &&
+           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && SetEndOfFile(file.get());
+}
+
 void WriteRecord(se::ResumeRecord record)
 {
     record.seq = g_engine.resumeRecord ? g_engine.resumeRecord->seq + 1 : 1;
-    if (WriteWholeFile(RecordPath(record.seq), se::FormatResumeRecord(record))) g_engine.resumeRecord = record;
+    if (RewriteRecordFile(static_cast<int>(record.seq % 2), se::FormatResumeRecord(record)))
+        g_engine.resumeRecord = record;
 }
 
 // The good copy, checked against the record before it replaces anything.
@@ -140,6 +164,7 @@ void RecordCurrentCommand(int next)
 void RemoveResumeProtection()
 {
     for (int slot = 0; slot < 2; ++slot) {
+        g_engine.resumeRecordFiles[slot].reset();  // an open file cannot be deleted
         DeleteFileA(CopyPath(slot).c_str());
         DeleteFileA(RecordPath(static_cast<std::uint64_t>(slot)).c_str());
     }
