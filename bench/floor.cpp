@@ -8,8 +8,10 @@
 //                                            two log entries of a command 32 (its line, on
 //                                            disk before it runs, and its message), the
 //                                            CurrentCmd write and flush
-//   floor copy    FROM TO N                  N CopyFileA calls FROM\fN -> TO\fN
-//   floor reg     KEY N                      N RegCreateKeyEx/RegSetValueEx/RegCloseKey under HKCU\KEY
+//   floor copy    FROM TO N [LOG]            N CopyFileA calls FROM\fN -> TO\fN
+//   floor reg     KEY N [LOG]                N RegCreateKeyEx/RegSetValueEx/RegCloseKey under HKCU\KEY
+// With LOG, each copy or value also makes the log entries command 15 (two) or
+// command 14 (three) must write for it, each opened, appended and closed.
 #include <windows.h>
 
 #include <cstdlib>
@@ -28,8 +30,9 @@ std::string Section(const char* name, const char* file)
     }
 }
 
-// The compiled keys of a list: the lines as they are, numbered; enough for a
-// floor that has to write as many bytes as the engine.
+// The compiled keys of a list as the engine writes them: the type, the text
+// after it, and each comma-separated field after the type in a key of its own,
+// so the floor hands the system the same keys and bytes.
 std::string CompiledSection(const std::string& list)
 {
     std::string out;
@@ -41,7 +44,11 @@ std::string CompiledSection(const std::string& list)
         const std::string num = std::to_string(n);
         out += "Cmd" + num + "=" + line.substr(0, comma) + '\0';
         out += "FullCmdSection" + num + "=" + (comma == std::string::npos ? "" : line.substr(comma)) + '\0';
-        if (comma != std::string::npos) out += "CmdSection" + num + ".0=" + line.substr(comma + 1) + '\0';
+        for (std::size_t field = 0, from = comma; from != std::string::npos; ++field) {
+            const std::size_t end = line.find(',', from + 1);
+            out += "CmdSection" + num + "." + std::to_string(field) + "=" + line.substr(from + 1, end - from - 1) + '\0';
+            from = end;
+        }
     }
     return out + '\0';
 }
@@ -85,18 +92,30 @@ int Loop(const char* script, const char* copy, const char* log, int count)
     return 0;
 }
 
-int Copy(const std::string& from, const std::string& to, int count)
+void AppendLogEntries(const char* log, int count, const std::string& text)
+{
+    if (log == nullptr) return;
+    for (int n = 0; n < count; ++n) {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        AppendLog(log, "[00:00:00.000]  floor.exe> " + text + "\r\n");
+    }
+}
+
+int Copy(const std::string& from, const std::string& to, int count, const char* log)
 {
     for (int n = 0; n < count; ++n) {
         const std::string name = "\\f" + std::to_string(n);
+        AppendLogEntries(log, 2, "   Copying " + from + name + " to " + to + name);
         CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE);
     }
     return 0;
 }
 
-int Registry(const std::string& key, int count)
+int Registry(const std::string& key, int count, const char* log)
 {
     for (int n = 0; n < count; ++n) {
+        AppendLogEntries(log, 3, "...adding key: " + key + "\\v" + std::to_string(n));
         HKEY h = nullptr;
         if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr))
             continue;
@@ -115,7 +134,9 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     if ((mode == "start" || mode == "compile") && argc == 4) return Start(argv[2], argv[3], mode == "compile");
     if (mode == "loop" && argc == 6) return Loop(argv[2], argv[3], argv[4], std::atoi(argv[5]));
-    if (mode == "copy" && argc == 5) return Copy(argv[2], argv[3], std::atoi(argv[4]));
-    if (mode == "reg" && argc == 4) return Registry(argv[2], std::atoi(argv[3]));
+    if (mode == "copy" && (argc == 5 || argc == 6))
+        return Copy(argv[2], argv[3], std::atoi(argv[4]), argc == 6 ? argv[5] : nullptr);
+    if (mode == "reg" && (argc == 4 || argc == 5))
+        return Registry(argv[2], std::atoi(argv[3]), argc == 5 ? argv[4] : nullptr);
     return 2;
 }
