@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #if defined(_WIN32)
@@ -22,6 +23,7 @@ struct Field {
     const char* c_str() const { return null ? nullptr : text.c_str(); }
     int number() const { return std::stoi(text, nullptr, 0); }
     operator const std::string&() const { return text; }
+    operator std::string_view() const { return text; }
 };
 using Row = std::vector<Field>;
 
