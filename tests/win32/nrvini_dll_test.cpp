@@ -85,8 +85,8 @@ TEST_F(NrviniDll, ExportsKeepTheStackAndPassTheCaseTables)
     EXPECT_EQ(Call(api.writeSection, "T", "x=1\0", path.c_str()), 1);
     EXPECT_EQ(Call(api.getString, "S", "k", "", buffer, 16u, path.c_str()), 1u);
     EXPECT_EQ(Call(api.getInt, "T", "x", 0, path.c_str()), 1u);
-    EXPECT_EQ(Call(api.getSection, "T", buffer, 16u, path.c_str()), 3u);
-    EXPECT_EQ(Call(api.getNames, buffer, 16u, path.c_str()), 4u);
+    EXPECT_EQ(Call(api.getSection, "T", buffer, 16u, path.c_str()), 4u);
+    EXPECT_EQ(Call(api.getNames, buffer, 16u, path.c_str()), 5u);
     nrvini_test::CheckProfileTables(api);
 }
 
