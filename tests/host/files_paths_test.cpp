@@ -1,49 +1,22 @@
 #include <gtest/gtest.h>
 
+#include "case_table.h"
 #include "commands/core/filepaths.h"
 
 namespace {
 
-using K = se::ListLineKind;
-
-struct LineCase {
-    const char* line;
-    K kind;
-    const char* source;
-    const char* destination;
-    bool trailingRemoved;
-};
-
-class CopyListLines : public ::testing::TestWithParam<LineCase> {};
-
 // The checks run in a fixed order; each case shows the first that applies.
-TEST_P(CopyListLines, ChecksInOrder)
+TEST(CopyListLines, ChecksInOrder)
 {
-    const LineCase& c = GetParam();
-    const se::ListLine line = se::ParseListLine(c.line);
-    EXPECT_EQ(line.kind, c.kind);
-    if (c.kind == K::MissingComma) return;
-    EXPECT_EQ(line.source, c.source);
-    EXPECT_EQ(line.destination, c.destination);
-    EXPECT_EQ(line.trailingBackslashRemoved, c.trailingRemoved);
+    const char* const kinds[] = {"MissingComma", "Comment", "SourceMissing", "DestinationMissing", "Wildcard", "Ready"};
+    for (const cases::Row& c : cases::Rows("engine.txt", "copylist")) {
+        const se::ListLine line = se::ParseListLine(c[0]);
+        EXPECT_EQ(kinds[static_cast<int>(line.kind)], c[1].text) << c[0].text;
+        if (line.kind == se::ListLineKind::MissingComma) continue;
+        EXPECT_EQ(line.source + "|" + line.destination, c[2].text + "|" + c[3].text) << c[0].text;
+        EXPECT_EQ(line.trailingBackslashRemoved, c[4].text == "1") << c[0].text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Parse, CopyListLines,
-    ::testing::Values(
-        LineCase{"C:\\a.txt", K::MissingComma, "", "", false},
-        LineCase{";C:\\a.txt", K::MissingComma, "", "", false},
-        LineCase{";C:\\a.txt,D:\\b.txt", K::Comment, ";C:\\a.txt", "D:\\b.txt", false},
-        LineCase{" ,D:\\b.txt", K::SourceMissing, "", "D:\\b.txt", false},
-        LineCase{",", K::SourceMissing, "", "", false},
-        LineCase{"C:\\a.txt, ;note", K::DestinationMissing, "C:\\a.txt", "", false},
-        LineCase{"C:\\*.txt,D:\\", K::Wildcard, "C:\\*.txt", "D:\\", false},
-        LineCase{"C:\\a.txt,D:\\*", K::Ready, "C:\\a.txt", "D:\\*", false},
-        LineCase{"\tC:\\a.txt ,\tD:\\dir\\ ", K::Ready, "C:\\a.txt", "D:\\dir", true},
-        LineCase{"C:\\a.txt,D:\\dir\\\\", K::Ready, "C:\\a.txt", "D:\\dir\\", true},
-        LineCase{"C:\\a.txt,D:\\x.txt ;note", K::Ready, "C:\\a.txt", "D:\\x.txt", false},
-        LineCase{"~%V001\\a,~%C101\\b,c", K::Ready, "~%V001\\a", "~%C101\\b,c", false}),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return "line" + std::to_string(info.index); });
 
 TEST(FilePaths, NamesAndJoins)
 {

@@ -1,64 +1,37 @@
+// Command list lines and the command line; the tables are in tests/cases/engine.txt.
 #include <gtest/gtest.h>
 
+#include "case_table.h"
 #include "engine/listline.h"
 
 namespace {
 
 using se::CompileListLine;
 
-struct LineCase {
-    const char* line;
-    const char* type;
-    const char* full;
-    std::vector<std::string> fields;  // empty with hasFields false: no comma
-    bool hasFields;
-};
-
-class ListLines : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(ListLines, CompileToCommandKeys)
+std::string Joined(const std::vector<std::string>& fields)
 {
-    const LineCase& c = GetParam();
-    const auto compiled = CompileListLine(c.line);
-    ASSERT_TRUE(compiled.has_value());
-    EXPECT_EQ(compiled->type, c.type);
-    EXPECT_EQ(compiled->full, c.full);
-    EXPECT_EQ(compiled->hasFields, c.hasFields);
-    EXPECT_EQ(compiled->fields, c.fields);
+    std::string all;
+    for (std::size_t i = 0; i < fields.size(); ++i) all += (i ? "," : "") + fields[i];
+    return all;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Compile, ListLines,
-    ::testing::Values(
-        LineCase{"15,CopyAll,C:\\Temp ; copy", "15", ",CopyAll,C:\\Temp", {"CopyAll", "C:\\Temp"}, true},
-        LineCase{"15", "15", "", {}, false},
-        LineCase{"20 ; reboot", "20", "", {}, false},
-        LineCase{"15,Files;note", "15", ",Files", {"Files"}, true},
-        LineCase{"15,a;b,x", "15", ",a", {"a"}, true},
-        LineCase{"15,Files,", "15", ",Files,", {"Files", ""}, true},
-        LineCase{"15,", "15", ",", {""}, true},
-        LineCase{"3,,HKLM,Key", "3", ",,HKLM,Key", {"", "HKLM", "Key"}, true},
-        // Blanks around the fields stay only in the full text.
-        LineCase{"  15 , Files , C:\\X  ", "15 ", ", Files , C:\\X", {"Files", "C:\\X"}, true},
-        LineCase{"CopyFile,Files", "CopyFile", ",Files", {"Files"}, true},
-        LineCase{"\t-3,x", "-3", ",x", {"x"}, true}),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return "line" + std::to_string(info.index); });
-
-TEST(ListLinesIgnored, EmptyAndCommentLinesTakeNoNumber)
+TEST(ListLines, CompileToCommandKeysOrAreIgnored)
 {
-    for (const char* line : {"", "   ", ";15,Files", "  ; note", "\t\r\n", ";"})
-        EXPECT_FALSE(CompileListLine(line).has_value()) << '"' << line << '"';
+    for (const cases::Row& c : cases::Rows("engine.txt", "listline")) {
+        const auto compiled = CompileListLine(c[0]);
+        ASSERT_TRUE(compiled.has_value()) << c[0].text;
+        EXPECT_EQ(compiled->type + "|" + compiled->full, c[1].text + "|" + c[2].text) << c[0].text;
+        EXPECT_EQ(compiled->hasFields, !c[3].null) << c[0].text;
+        EXPECT_EQ(Joined(compiled->fields), c[3].text) << c[0].text;
+    }
+    for (const cases::Row& c : cases::Rows("engine.txt", "listignored"))
+        EXPECT_FALSE(CompileListLine(c[0]).has_value()) << '"' << c[0].text << '"';
 }
 
 TEST(CommandLine, ScriptNameEndsAtTheFirstHyphen)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"SETUP.INI -silent -noreboot", "SETUP.INI"}, {"-silent SETUP.INI", ""}, {"C:\\my-setup\\SETUP.INI", "C:\\my"},
-        {"  setup.ini ; x -resume", "setup.ini"}, {"", ""},
-        // One pair of surrounding quotes goes; anything else stays as it is.
-        {"\"SETUP.INI\" -noreboot", "SETUP.INI"}, {" \"C:\\My Setup\\SETUP.INI\" ", "C:\\My Setup\\SETUP.INI"},
-        {"\"\"x.ini\"\"", "\"x.ini\""}, {"\"C:\\my-setup\\SETUP.INI\"", "\"C:\\my"}, {"\"", "\""}};
-    for (const auto& [line, name] : cases) EXPECT_EQ(se::ScriptNameFromCommandLine(line), name) << line;
+    for (const cases::Row& c : cases::Rows("engine.txt", "scriptname"))
+        EXPECT_EQ(se::ScriptNameFromCommandLine(c[0]), c[1].text) << c[0].text;
 }
 
 TEST(CommandLine, OptionsAreFoundAnywhereCaseSensitively)
@@ -81,10 +54,6 @@ TEST(CommandLine, SplitPathAtTheLastBackslash)
         EXPECT_EQ(p.directory + "|" + p.fileName, std::string(c.directory) + "|" + c.fileName);
     }
 }
-
-}  // namespace
-
-namespace {
 
 TEST(CompiledKeys, MergeAsSeparateWritesWould)
 {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "case_table.h"
 #include "nrvini/debug_session.h"
 
 namespace {
@@ -52,27 +53,15 @@ protected:
 // Only an answered request with the carry set and a non-zero AH says "no disk".
 TEST_F(NrviniProbe, DecisionRules)
 {
-    struct Case {
-        DeviceAnswer answer;
-        bool diskThere;
-        std::uint32_t errorAh;
-        std::uint8_t expected;
-    };
-    const Case cases[] = {
-        {DeviceAnswer::CannotOpen, false, 6, 'B'},
-        {DeviceAnswer::RequestFailed, false, 6, 'B'},
-        {DeviceAnswer::Answered, true, 6, 'B'},
-        {DeviceAnswer::Answered, false, 6, 0},
-        {DeviceAnswer::Answered, false, 0x80, 0},
-        {DeviceAnswer::Answered, false, 0, 'B'},  // carry set, AH 0: no change, disk there
-    };
-    for (const Case& c : cases) {
+    for (const cases::Row& c : cases::Rows("nrvini.txt", "probe")) {
         SetUp();
-        g_fake.answer = c.answer;
-        g_fake.errorAh = c.errorAh;
-        if (c.diskThere) g_fake.disksThere = {1};
-        EXPECT_EQ(ProbeDiskette('B'), c.expected);
-        EXPECT_EQ(DebugSessionState().diskette, c.expected != 0 ? 1 : 0);
+        g_fake.answer = c[0].text == "O"   ? DeviceAnswer::CannotOpen
+                        : c[0].text == "R" ? DeviceAnswer::RequestFailed
+                                           : DeviceAnswer::Answered;
+        g_fake.errorAh = c[2].number();
+        if (c[1].text == "1") g_fake.disksThere = {1};
+        EXPECT_EQ(ProbeDiskette('B'), c[3].number());
+        EXPECT_EQ(DebugSessionState().diskette, c[3].number() != 0 ? 1 : 0);
         ASSERT_EQ(g_fake.sent.size(), 1u);
         const DiocRegisters& r = g_fake.sent[0];
         EXPECT_EQ(r.ebx | r.ecx | r.edi | r.esi, 0u);
@@ -130,12 +119,8 @@ TEST_F(NrviniProbe, SessionChoosesTheDrive)
 
 TEST(NrviniDebugValues, NumbersKeepTheirLow16Bits)
 {
-    const struct {
-        const char* text;
-        std::uint16_t value;
-    } cases[] = {{"-1", 65535}, {"70000", 4464}, {"  42abc", 42}, {"+7", 7},  {"abc", 0},
-                 {"", 0},       {"65535", 65535}, {"\t-0", 0},    {"- 5", 0}, {"99999999999", 59391}};
-    for (const auto& c : cases) EXPECT_EQ(ParseDebugNumber(c.text), c.value) << c.text;
+    for (const cases::Row& c : cases::Rows("nrvini.txt", "debugnumber"))
+        EXPECT_EQ(ParseDebugNumber(c[0].text.c_str()), c[1].number()) << c[0].text;
     EXPECT_EQ(FormatDebugNumber(65535), "65535");
     EXPECT_EQ(FormatDebugNumber(0), "0");
 }

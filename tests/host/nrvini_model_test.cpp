@@ -1,10 +1,12 @@
-// The INI model: character rules, load normalisation, lookups and edits.
+// The INI model: character rules, load normalisation, lookups and edits; the
+// tables are in tests/cases/nrvini.txt.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "nrvini/ini_file.h"
 #include "nrvini/ini_text.h"
+#include "case_table.h"
 #include "nrvini_test_files.h"
 
 namespace {
@@ -13,93 +15,41 @@ using namespace nrvini;
 using nrvini_test::ReadBytes;
 using nrvini_test::ScratchDir;
 using nrvini_test::WriteBytes;
-using namespace std::string_literals;
 
-TEST(NrviniText, SplitKeyValue)
+std::vector<cases::Row> Rows(const char* table) { return cases::Rows("nrvini.txt", table); }
+
+FileKind KindOf(const std::string& letter)
 {
-    struct Case {
-        std::string line, key, value;
-        bool hasEquals;
-    };
-    const Case cases[] = {
-        {"Path  =  C:\\DOS", "Path", "C:\\DOS", true},
-        {"=v", "", "v", true},
-        {"  a = b = c", "a", "b = c", true},
-        {"  no equals", "", "no equals", false},
-        {"k=" + std::string(300, 'v'), "k", std::string(256, 'v'), true},
-        {"k=\xe9\xa0", "k", "\xe9\xa0", true},  // ANSI letters are not blanks
-    };
-    for (const Case& c : cases) {
-        const KeyValue kv = SplitKeyValue(c.line);
-        EXPECT_EQ(kv.key, c.key) << c.line;
-        EXPECT_EQ(kv.value, c.value) << c.line;
-        EXPECT_EQ(kv.hasEquals, c.hasEquals) << c.line;
+    return letter == "S" ? FileKind::Sys : letter == "B" ? FileKind::Bat : FileKind::Ordinary;
+}
+
+TEST(NrviniText, SplitAndFindWord)
+{
+    for (const cases::Row& c : Rows("split")) {
+        const KeyValue kv = SplitKeyValue(c[0].text);
+        EXPECT_EQ(std::string(kv.key) + "|" + std::string(kv.value) + "|" + std::to_string(kv.hasEquals),
+                  c[1].text + "|" + c[2].text + "|" + c[3].text);
     }
+    for (const cases::Row& c : Rows("findword"))
+        EXPECT_EQ(static_cast<long>(FindWord(c[0].text, c[1].text)), c[2].number()) << c[0].text << " / " << c[1].text;
 }
 
-TEST(NrviniText, FindWordMatchesWholeWordsOnly)
-{
-    constexpr auto none = std::string_view::npos;
-    struct Case {
-        const char* text;
-        const char* word;
-        std::size_t pos;
-    };
-    const Case cases[] = {
-        {"DEVICEHIGH /L:1", "devicehigh", 0}, {"DEVICEHIGH", "DEVICE", none}, {"SET PATH", "path", 4},
-        {"SET PATH", "SET", 0},               {"XPATH PATH", "PATH", 6},      {"A,B;C", "b", 2},
-        {"A=B", "A", 0},                      {"ABC", "B", none},             {"x;y", ";y", 1},
-        {"", "", 0},                          {"A", "", none},                {"xy", "xyz", none},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FindWord(c.text, c.word), c.pos) << c.text << " / " << c.word;
-}
-
-// Loading and saving normalises: trailing blanks and blank lines go, one empty
-// line goes before every header but the first, lines end in CR LF. Files are
-// read as text mode reads them: LF ends a line, a lone CR does not, and the
-// text ends at the first Ctrl-Z. exact: the load holds every line as it was,
-// so a save can keep the lines a write does not edit. Each file is read in
-// the usual chunks and in chunks of 512 and 700 bytes, so that long lines
-// fall across chunk borders.
+// Each file is read in the usual chunks and in chunks of 512 and 700 bytes,
+// so that long lines fall across chunk borders.
 TEST(NrviniModel, LoadAndSaveNormalise)
 {
-    struct Case {
-        const char* name;
-        std::string input, saved;
-        int lines;
-        bool exact;
-    };
-    const std::string b512(512, 'b');
-    const Case cases[] = {
-        {"a.ini", "[A]\n\n\nx=1  \r\n\r\ny=2\r[B]\r\n", "[A]\r\nx=1\r\ny=2\r[B]\r\n", 3, true},
-        {"a.ini", "k=1\n[A]\n[B]", "k=1\r\n[A]\r\n\r\n[B]\r\n", 3, true},
-        {"a.ini", "  [Main]  \nm=1\n[B]\n", "  [Main]\r\nm=1\r\n[B]\r\n", 3, true},
-        {"a.ini", "x=1\r\r\n\r\r\r\n", "x=1\r\n", 1, true},
-        {"a.ini", "x=1\0tail\ny=2\n"s, "x=1\r\ny=2\r\n", 2, false},
-        {"a.ini", "\0abc\n"s, "", 0, false},
-        {"a.ini", std::string(600, 'a') + "\n", std::string(512, 'a') + "\r\n" + std::string(88, 'a') + "\r\n", 2, false},
-        {"a.ini", b512 + "\n", b512 + "\r\n", 1, true},
-        {"a.ini", b512 + std::string(700, ' ') + "\r\nk=1", b512 + "\r\nk=1\r\n", 2, true},
-        {"a.ini", b512 + std::string(700, ' ') + "c\r\n", b512 + "\r\n" + std::string(188, ' ') + "c\r\n", 2, false},
-        {"a.ini", std::string(1024, ' ') + "c\r\n", "c\r\n", 1, false},
-        {"a.ini", " \t\n\r\n\f\v", "", 0, true},
-        {"C.SYS", "[common]\r\nDEVICE=HIMEM.SYS\r\n\x1a", "[common]\r\nDEVICE=HIMEM.SYS\r\n", 2, true},
-        {"C.SYS", "[c]\r\nk=1\x1a\x1a \r\n\x1a", "[c]\r\nk=1\r\n", 2, true},
-        {"C.SYS", "[c]\r\nk=1\r\n\x1a[d]\r\n", "[c]\r\nk=1\r\n", 2, false},
-        {"x.bat", ":a\n:b\n[c]\n", ":a\r\n\r\n:b\r\n[c]\r\n", 3, true},
-        {"x.SYS", "[a]\n[b]\n", "[a]\r\n\r\n[b]\r\n", 2, true},
-    };
-    for (const Case& c : cases) {
+    for (const cases::Row& c : Rows("load")) {
         for (const std::size_t chunk : {0u, 512u, 700u}) {
+            SCOPED_TRACE(c[1].text + " chunk " + std::to_string(chunk));
             ScratchDir dir;
-            WriteBytes(dir.Path(c.name), c.input);
+            WriteBytes(dir.Path(c[0]), c[1]);
             SetReadChunkForTesting(chunk);
             IniFile ini;
-            EXPECT_EQ(LoadIniFile(ini, dir.Path(c.name)), c.lines) << c.input << " chunk " << chunk;
+            EXPECT_EQ(LoadIniFile(ini, dir.Path(c[0])), c[3].number());
             SetReadChunkForTesting(0);
-            EXPECT_EQ(ini.holdsEveryLine, c.exact) << c.input << " chunk " << chunk;
-            EXPECT_EQ(SaveIniFile(ini, dir.Path("out")), c.lines);
-            EXPECT_EQ(ReadBytes(dir.Path("out")), c.saved) << c.input << " chunk " << chunk;
+            EXPECT_EQ(ini.holdsEveryLine, c[4].text == "1");
+            EXPECT_EQ(SaveIniFile(ini, dir.Path("out")), c[3].number());
+            EXPECT_EQ(ReadBytes(dir.Path("out")), c[2].text);
         }
     }
 }
@@ -130,33 +80,22 @@ TEST(NrviniModel, LinesAcrossReadChunks)
 
 TEST(NrviniModel, FileKindFollowsTheLastExtension)
 {
-    struct Case {
-        const char* path;
-        FileKind kind;
-        char open, close;
-    };
-    const Case cases[] = {
-        {"a.ini", FileKind::Ordinary, '[', ']'}, {"CONFIG.SYS", FileKind::Sys, '[', ']'},
-        {"x.Bat", FileKind::Bat, ':', '\0'},     {"dir.bat/noext", FileKind::Ordinary, '[', ']'},
-        {"noext", FileKind::Ordinary, '[', ']'}, {"a.sys.ini", FileKind::Ordinary, '[', ']'},
-    };
-    for (const Case& c : cases) {
+    for (const cases::Row& c : Rows("kind")) {
         IniFile ini;
-        EXPECT_EQ(LoadIniFile(ini, c.path), -1);
+        EXPECT_EQ(LoadIniFile(ini, c[0].text), -1);
         EXPECT_EQ(ini.state, LoadState::Missing);
-        EXPECT_EQ(ini.kind, c.kind) << c.path;
-        EXPECT_EQ(ini.open, c.open);
-        EXPECT_EQ(ini.close, c.close);
+        EXPECT_EQ(ini.kind, KindOf(c[1])) << c[0].text;
+        EXPECT_EQ(std::string() + ini.open + ini.close, c[1].text == "B" ? std::string(":\0", 2) : "[]");
     }
 }
 
 // Builds an IniFile of the given kind from lines, without touching the disk.
-void Fill(IniFile& ini, std::initializer_list<const char*> lines, FileKind kind = FileKind::Ordinary)
+void Fill(IniFile& ini, const std::vector<std::string>& lines, FileKind kind = FileKind::Ordinary)
 {
     ini.kind = kind;
     ini.open = kind == FileKind::Bat ? ':' : '[';
     ini.close = kind == FileKind::Bat ? '\0' : ']';
-    for (const char* line : lines) ASSERT_NE(InsertIniLine(ini, line, nullptr), nullptr);
+    for (const std::string& line : lines) ASSERT_NE(InsertIniLine(ini, line, nullptr), nullptr);
 }
 
 std::string Joined(const IniFile& ini)
@@ -168,39 +107,19 @@ std::string Joined(const IniFile& ini)
 
 TEST(NrviniModel, KeyLookupOutcomes)
 {
-    struct Case {
-        FileKind kind;
-        std::initializer_list<const char*> lines;
-        const char *section, *key;
-        KeyOutcome outcome;
-        const char* line;  // the line returned, null for none
-    };
-    const Case cases[] = {
-        {FileKind::Ordinary, {"[A]", "x=1", "[B]"}, "a", "X", KeyOutcome::Found, "x=1"},
-        {FileKind::Ordinary, {"[A]", "x=1", "[B]"}, "A", "y", KeyOutcome::KeyMissing, "[B]"},
-        {FileKind::Ordinary, {"[A]", "x=1"}, "A", "y", KeyOutcome::KeyMissing, nullptr},
-        {FileKind::Ordinary, {"[A]"}, "C", "y", KeyOutcome::SectionMissing, nullptr},
-        {FileKind::Ordinary, {"; [Old]", "k=1", "[Old]", "k=2"}, "Old", "k", KeyOutcome::Found, "k=2"},
-        {FileKind::Ordinary, {"[A]", "REM=1"}, "A", "rem", KeyOutcome::Found, "REM=1"},
-        {FileKind::Ordinary, {"[A]", ";x=1"}, "A", ";x", KeyOutcome::KeyMissing, nullptr},
-        {FileKind::Ordinary, {"[Main] ; main", "k=1"}, "MAIN", "k", KeyOutcome::Found, "k=1"},
-        {FileKind::Ordinary, {"[Main]", "k=1", "[MAIN]", "j=2"}, "main", "j", KeyOutcome::KeyMissing, "[MAIN]"},
-        {FileKind::Ordinary, {"[A]", "plain", "=e"}, "A", "", KeyOutcome::Found, "=e"},
-        {FileKind::Sys, {"[menu]", "rem a=1", "DEVICEHIGH /L:1=X"}, "menu", "devicehigh", KeyOutcome::Found, "DEVICEHIGH /L:1=X"},
-        {FileKind::Sys, {"[menu]", "DEVICEHIGH=X"}, "menu", "DEVICE", KeyOutcome::KeyMissing, nullptr},
-        {FileKind::Sys, {"[menu]", "rem a=1"}, "menu", "a", KeyOutcome::KeyMissing, nullptr},
-        {FileKind::Bat, {":start", "SET PATH=C:\\DOS"}, "START", "path", KeyOutcome::Found, "SET PATH=C:\\DOS"},
-        {FileKind::Bat, {":start", ";x=1"}, "start", ";x", KeyOutcome::Found, ";x=1"},
-        {FileKind::Bat, {":start", "::c", "k=v"}, "start", "k", KeyOutcome::KeyMissing, "::c"},
-        {FileKind::Bat, {":SetupOld", "k=v"}, "Setup", "k", KeyOutcome::Found, "k=v"},
-    };
-    for (const Case& c : cases) {
+    for (const cases::Row& c : Rows("lookup")) {
         IniFile ini;
-        Fill(ini, c.lines, c.kind);
-        const KeyLookup found = FindIniKey(ini, c.section, c.key);
-        EXPECT_EQ(found.outcome, c.outcome) << Joined(ini) << " " << c.key;
-        EXPECT_EQ(std::string(found.line != nullptr ? found.line->text : ""), std::string(c.line ? c.line : ""))
-            << Joined(ini) << " " << c.key;
+        std::vector<std::string> lines;
+        for (std::size_t from = 0, to; from <= c[1].text.size(); from = to + 1) {
+            to = std::min(c[1].text.find('\n', from), c[1].text.size());
+            lines.push_back(c[1].text.substr(from, to - from));
+        }
+        Fill(ini, lines, KindOf(c[0]));
+        const KeyLookup found = FindIniKey(ini, c[2].text.c_str(), c[3].text.c_str());
+        const char outcome = found.outcome == KeyOutcome::Found ? 'F' : found.outcome == KeyOutcome::KeyMissing ? 'K' : 'S';
+        EXPECT_EQ(std::string(1, outcome), c[4].text) << Joined(ini) << " " << c[3].text;
+        EXPECT_EQ(found.line != nullptr ? std::string(found.line->text) : "<none>", c[5].null ? "<none>" : c[5].text)
+            << Joined(ini) << " " << c[3].text;
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Scratch directory and whole-file helpers for the NRVINI tests.
-#include <stdlib.h>
-
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -15,16 +14,25 @@ class ScratchDir {
 public:
     ScratchDir()
     {
-        char pattern[] = "/tmp/nrvini_test_XXXXXX";
-        dir_ = mkdtemp(pattern);
+        static int count = 0;
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        const std::string name = "nrvini_test_" + std::to_string(stamp) + "_" + std::to_string(++count);
+        dir_ = (std::filesystem::temp_directory_path() / name).string();
+        std::filesystem::create_directories(dir_);
     }
-    ~ScratchDir() { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    std::string Path(const std::string& name) const
+    {
+        return (std::filesystem::path(dir_) / name).make_preferred().string();
+    }
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_)) names.push_back(entry.path().filename());
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
         return names;
     }
 
@@ -45,26 +53,5 @@ inline std::optional<std::string> ReadBytes(const std::string& path)
     out << in.rdbuf();
     return out.str();
 }
-
-// A buffer of `size` bytes followed by guard bytes, all pre-filled with a
-// sentinel, so that untouched and over-written bytes both show.
-class Sentinel {
-public:
-    static constexpr char kFill = '\x7f';
-    explicit Sentinel(unsigned size) : size_(size), bytes_(size + 16, kFill) {}
-    char* data() { return bytes_.data(); }
-    unsigned size() const { return size_; }
-    // The bytes written: everything up to the last non-sentinel byte.
-    std::string Written() const
-    {
-        std::size_t n = bytes_.size();
-        while (n > 0 && bytes_[n - 1] == kFill) --n;
-        return std::string(bytes_.data(), n);
-    }
-
-private:
-    unsigned size_;
-    std::string bytes_;
-};
 
 }  // namespace nrvini_test

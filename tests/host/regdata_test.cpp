@@ -1,46 +1,33 @@
+// Registry data and edit lines; the tables are in tests/cases/engine.txt.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "case_table.h"
 #include "commands/core/regdata.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Conversion {
-    int code;
-    const char* text;
-    std::uint32_t type;
-    Bytes bytes;
-    std::size_t textLength;
-};
-
-class EditData : public ::testing::TestWithParam<Conversion> {};
-
-TEST_P(EditData, ConvertsAsTheScriptsExpect)
+std::string Hex(const Bytes& bytes)
 {
-    const Conversion& c = GetParam();
-    const se::RegValueData d = se::ConvertEditData(c.code, c.text);
-    EXPECT_EQ(d.type, c.type);
-    EXPECT_EQ(d.bytes, c.bytes);
-    EXPECT_EQ(d.textLength, c.textLength);
+    std::string text;
+    for (const std::uint8_t b : bytes) text += "0123456789ABCDEF"[b >> 4] + std::string(1, "0123456789ABCDEF"[b & 15]);
+    return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, EditData,
-    ::testing::Values(Conversion{1, "0A0B0C", se::kRegBinary, {0x0A, 0x0B, 0x0C}, 0},
-                      Conversion{1, "abc", se::kRegBinary, {0xAB}, 0},  // odd last digit not stored
-                      Conversion{1, "12G4", se::kRegBinary, {0x12, 0x04}, 0},
-                      Conversion{1, "", se::kRegBinary, {}, 0},
-                      Conversion{2, "0000FFFF", se::kRegDword, {0xFF, 0xFF, 0, 0}, 0},
-                      Conversion{2, "ffff", se::kRegDword, {0xFF, 0xFF, 0, 0}, 0},
-                      Conversion{2, "123456789A", se::kRegDword, {0x9A, 0x78, 0x56, 0x34}, 0},
-                      Conversion{2, "ABC", se::kRegDword, {0xC0, 0xAB, 0, 0}, 0},  // implied final 0
-                      Conversion{2, "123456789", se::kRegDword, {0x90, 0x78, 0x56, 0x34}, 0},
-                      Conversion{2, "", se::kRegDword, {0, 0, 0, 0}, 0},
-                      Conversion{3, "%SystemRoot%", se::kRegExpandSz, {'%', 'S', 'y', 's', 't', 'e', 'm', 'R', 'o', 'o', 't', '%', 0}, 12},
-                      Conversion{4, "a,b", se::kRegMultiSz, {'a', ',', 'b', 0}, 3},
-                      Conversion{0, "x", se::kRegSz, {'x', 0}, 1},
-                      Conversion{-5, "", se::kRegSz, {0}, 0}));
+TEST(EditData, ConvertsAsTheScriptsExpect)
+{
+    const std::map<std::string, std::uint32_t> types = {{"REG_SZ", se::kRegSz}, {"REG_EXPAND_SZ", se::kRegExpandSz},
+        {"REG_BINARY", se::kRegBinary}, {"REG_DWORD", se::kRegDword}, {"REG_MULTI_SZ", se::kRegMultiSz}};
+    for (const cases::Row& c : cases::Rows("engine.txt", "editdata")) {
+        const se::RegValueData d = se::ConvertEditData(c[0].number(), c[1].text);
+        EXPECT_EQ(d.type, types.at(c[2])) << c[0].text << "," << c[1].text;
+        EXPECT_EQ(Hex(d.bytes), c[3].text) << c[0].text << "," << c[1].text;
+        EXPECT_EQ(d.textLength, static_cast<std::size_t>(c[4].number())) << c[0].text << "," << c[1].text;
+    }
+}
 
 TEST(SingleValueData, StoresTheCharactersForEveryCode)
 {
@@ -65,21 +52,13 @@ TEST(EditLine, SplitsSixFieldsAndKeepsCommasInTheData)
     EXPECT_EQ(se::ParseRegEditLine("1,,,,,").fields.data, "");
 }
 
-TEST(EditLine, NamesTheFirstFieldAMissingCommaLoses)
+TEST(EditLine, NamesTheFirstFieldAMissingCommaLosesAndNumbersStayInRange)
 {
-    using M = se::MissingField;
-    const std::pair<const char*, M> cases[] = {{"1", M::Root},           {"", M::Root},
-                                               {"1,HKCU", M::Key},       {"1,HKCU,K", M::ValueName},
-                                               {"1,HKCU,K,N", M::DataType}, {"1,HKCU,K,N,0", M::Data}};
-    for (const auto& [line, missing] : cases) EXPECT_EQ(se::ParseRegEditLine(line).missing, missing) << line;
-}
-
-TEST(Numbers, ReadLikeTheCLibraryAndStayInRange)
-{
-    const std::pair<const char*, long long> cases[] = {{"  7x", 7}, {"-2", -2}, {"+3", 3}, {"x1", 0}, {"", 0},
-                                                       {"99999999999999999999", 2147483647},
-                                                       {"-99999999999999999999", -2147483648LL}};
-    for (const auto& [text, number] : cases) EXPECT_EQ(se::LeadingInteger(text), number) << text;
+    const char* const names[] = {"None", "Root", "Key", "ValueName", "DataType", "Data"};
+    for (const cases::Row& c : cases::Rows("engine.txt", "regmissing"))
+        EXPECT_EQ(names[static_cast<int>(se::ParseRegEditLine(c[0]).missing)], c[1].text) << c[0].text;
+    for (const cases::Row& c : cases::Rows("engine.txt", "leadinginteger"))
+        EXPECT_EQ(se::LeadingInteger(c[0]), std::stoll(c[1].text)) << c[0].text;
 }
 
 TEST(RootNames, LongAndShortFormsBelongToTheirCommands)

@@ -3,46 +3,27 @@
 #include <cstring>
 #include <string>
 
+#include "case_table.h"
 #include "engine/text.h"
 #include "log_capture.h"
 
 namespace {
 
-struct TrimCase {
-    const char* input;
-    const char* trimmed;   // TrimText
-    const char* stripped;  // StripCommentsAndEtc
-};
-
-class TrimCases : public ::testing::TestWithParam<TrimCase> {};
-
-TEST_P(TrimCases, InPlaceAndCopyingFormsAgree)
+TEST(Text, InPlaceAndCopyingFormsAgree)
 {
-    const TrimCase& c = GetParam();
-    char buffer[64];
-    std::memset(buffer, 'Z', sizeof buffer);
-    std::strcpy(buffer, c.input);
-    EXPECT_STREQ(TrimText(buffer), c.trimmed);
-    std::strcpy(buffer, c.input);
-    EXPECT_STREQ(StripCommentsAndEtc(buffer), c.stripped);
-    // Nothing past the original terminator is touched.
-    EXPECT_EQ(buffer[std::strlen(c.input) + 1], 'Z');
-    EXPECT_EQ(se::Trimmed(c.input), c.trimmed);
-    EXPECT_EQ(se::StrippedOfComment(c.input), c.stripped);
+    for (const cases::Row& c : cases::Rows("engine.txt", "trim")) {
+        char buffer[64];
+        std::memset(buffer, 'Z', sizeof buffer);
+        std::strcpy(buffer, c[0].c_str());
+        EXPECT_STREQ(TrimText(buffer), c[1].c_str());
+        std::strcpy(buffer, c[0].c_str());
+        EXPECT_STREQ(StripCommentsAndEtc(buffer), c[2].c_str());
+        // Nothing past the original terminator is touched.
+        EXPECT_EQ(buffer[c[0].text.size() + 1], 'Z');
+        EXPECT_EQ(se::Trimmed(c[0]), c[1].text);
+        EXPECT_EQ(se::StrippedOfComment(c[0]), c[2].text);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Text, TrimCases,
-    ::testing::Values(TrimCase{"", "", ""}, TrimCase{"abc", "abc", "abc"},
-                      TrimCase{" \t\r\n\v\fabc \t\r\n\v\f", "abc", "abc"},
-                      TrimCase{"\x01\x1f" "a b\x02", "a b", "a b"},
-                      TrimCase{"  15,Files ; copy  ", "15,Files ; copy", "15,Files"},
-                      TrimCase{";only comment", ";only comment", ""},
-                      TrimCase{"   ;  x", ";  x", ""}, TrimCase{"a;b;c", "a;b;c", "a"},
-                      // ANSI letters at the ends are part of the text.
-                      TrimCase{"Caf\xe9", "Caf\xe9", "Caf\xe9"},
-                      TrimCase{"\xa0x\xff", "\xa0x\xff", "\xa0x\xff"}),
-    [](const ::testing::TestParamInfo<TrimCase>& info) { return "text" + std::to_string(info.index); });
 
 TEST(Text, StripOfNoTextLogsAWarning)
 {

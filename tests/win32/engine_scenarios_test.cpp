@@ -37,23 +37,6 @@
 
 namespace {
 
-std::vector<std::string> ScenarioFiles(const std::string& scenario)
-{
-    std::vector<std::string> files;
-    WIN32_FIND_DATAA found;
-    const std::string dir = test::ScenarioPath(scenario);
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return files;
-    do {
-        const std::string name = found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (name == "steps.txt" || name == "expected.log" || name == "expected.keys") continue;
-        files.push_back(name);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-    return files;
-}
-
 void EnsureDirectories(const std::string& path)
 {
     for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
@@ -118,13 +101,6 @@ std::string PidDigits(DWORD pid)
     return std::string(5 - digits.size(), '0') + digits;
 }
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
-{
-    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 // Open files the scenario holds until it ends.
 struct HeldFiles {
     std::vector<HANDLE> handles;
@@ -156,7 +132,8 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
 {
     const std::string& name = GetParam();
     test::Sandbox box(name);
-    for (const std::string& f : ScenarioFiles(name)) box.AddScenarioFile(name, f, f);
+    for (const std::string& f : test::ListDirectory(test::ScenarioPath(name), false))
+        if (f != "steps.txt" && f != "expected.log" && f != "expected.keys") box.AddScenarioFile(name, f, f);
 
     std::string copy = box.workingCopy();
     std::vector<std::string> written;
@@ -175,7 +152,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         const std::size_t space = line.find(' ');
         const std::string verb = line.substr(0, space);
         std::string rest = space == std::string::npos ? "" : box.Fill(line.substr(space + 1));
-        if (verb != "onstart" && !pids.empty()) rest = ReplaceAll(rest, "{PID}", pids.back());
+        if (verb != "onstart" && !pids.empty()) rest = test::ReplaceAll(rest, "{PID}", pids.back());
         if (verb == "run") {
             const bool held = !atStart.empty();
             const DWORD started = GetTickCount();
@@ -183,7 +160,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
             ASSERT_NE(process, nullptr) << line;
             pids.push_back(PidDigits(GetProcessId(process)));
             for (const std::string& step : atStart) {
-                const std::string path = ReplaceAll(step.substr(step.find(' ') + 1), "{PID}", pids.back());
+                const std::string path = test::ReplaceAll(step.substr(step.find(' ') + 1), "{PID}", pids.back());
                 if (step.rfind("mkdir ", 0) == 0) EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << step;
                 else if (step.rfind("hold ", 0) == 0) EXPECT_TRUE(heldFiles.Hold(path)) << step;
                 else EXPECT_TRUE(heldFiles.Lock(path)) << step;
@@ -249,7 +226,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
 
     const std::string expectedLog = box.ExpectedLog(name);
     std::string log = test::ReadFileText(box.log());
-    for (const std::string& pid : pids) log = ReplaceAll(log, "TMP" + pid + ".INI", "TMP{PID}.INI");
+    for (const std::string& pid : pids) log = test::ReplaceAll(log, "TMP" + pid + ".INI", "TMP{PID}.INI");
     if (expectedLog.empty()) {
         EXPECT_FALSE(test::PathExists(box.log())) << "a log was written:\n" << log;
     } else {
@@ -264,22 +241,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
 
 // Every directory under scenarios\ is one scenario: adding a case is adding
 // its directory.
-std::vector<std::string> AllScenarios()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((test::ModuleDirectory() + "\\scenarios\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::string name = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, Scenario, ::testing::ValuesIn(AllScenarios()),
+INSTANTIATE_TEST_SUITE_P(Engine, Scenario, ::testing::ValuesIn(test::ListDirectory(test::ModuleDirectory() + "\\scenarios", true)),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

@@ -46,22 +46,30 @@ std::string ScenarioPath(const std::string& scenario, const std::string& file)
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::vector<std::string> ListDirectory(const std::string& dir, bool directories)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != ".." && ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == directories)
+            names.push_back(name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 void RemoveTree(const std::string& path)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
+    for (const bool directories : {false, true}) {
+        for (const std::string& name : ListDirectory(path, directories)) {
             const std::string full = path + "\\" + name;
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
+            directories ? RemoveTree(full) : void(DeleteFileA(full.c_str()));
+        }
     }
     RemoveDirectoryA(path.c_str());
 }
@@ -76,10 +84,11 @@ std::string MaskLog(const std::string& log)
     return out;
 }
 
-static void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
 {
     for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
         text.replace(at, from.size(), to);
+    return text;
 }
 
 Sandbox::Sandbox(const std::string& name)
@@ -97,13 +106,8 @@ Sandbox::Sandbox(const std::string& name)
 
 std::string Sandbox::Fill(std::string text) const
 {
-    ReplaceAll(text, "{DIR}", dir_);
-    ReplaceAll(text, "{TMP}", temp_);
     // The system directory as a program of the test tree's width sees it.
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
-    ReplaceAll(text, "{SYS}", system);
-    return text;
+    return ReplaceAll(ReplaceAll(ReplaceAll(text, "{DIR}", dir_), "{TMP}", temp_), "{SYS}", SystemDirectory());
 }
 
 void Sandbox::AddScenarioFile(const std::string& scenario, const std::string& file, const std::string& target)
@@ -212,6 +216,27 @@ std::string SystemDirectory()
     char buffer[MAX_PATH] = {};
     GetSystemDirectoryA(buffer, MAX_PATH);
     return buffer;
+}
+
+HWND WaitForBox(const char* caption, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        if (HWND box = FindWindowA("#32770", caption)) return box;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+std::string BoxText(HWND box)
+{
+    std::vector<char> text(65536);
+    GetDlgItemTextA(box, 0xFFFF, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+bool SystemModal(HWND box)
+{
+    return (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(box, GW_OWNER) == nullptr;
 }
 
 std::string IniValue(const std::string& file, const char* section, const char* key, const char* defaultText)

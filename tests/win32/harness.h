@@ -17,6 +17,9 @@ std::string ReadFileText(const std::string& path);
 bool WriteFileText(const std::string& path, const std::string& text);
 bool PathExists(const std::string& path);
 void RemoveTree(const std::string& path);
+// The names in a directory: its subdirectories or its files, sorted.
+std::vector<std::string> ListDirectory(const std::string& dir, bool directories);
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
 
 // "[hh:mm:ss.mmm]" becomes "[TIME]"; CR LF becomes LF.
 std::string MaskLog(const std::string& log);
@@ -74,6 +77,12 @@ private:
 // an empty version removes the setting.
 void SetPersonality(const std::string& exeName, const std::string& version);
 std::string SystemDirectory();
+
+// A message box of that caption, once it shows (null after the timeout); its
+// text (the static control 0xFFFF); whether it is topmost without an owner.
+HWND WaitForBox(const char* caption, DWORD timeoutMs = 20000);
+std::string BoxText(HWND box);
+bool SystemModal(HWND box);
 
 // Profile reads of a file, as the system does them.
 std::string IniValue(const std::string& file, const char* section, const char* key,

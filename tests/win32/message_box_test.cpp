@@ -2,28 +2,9 @@
 // read back byte for byte, answered, and the section that answer selects runs.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "harness.h"
 
 namespace {
-
-HWND WaitForBox(const char* caption, DWORD timeoutMs)
-{
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (HWND box = FindWindowA("#32770", caption)) return box;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-// A message box's text is the static control with the identifier 0xFFFF.
-std::string BoxText(HWND box)
-{
-    std::vector<char> text(65536);
-    GetDlgItemTextA(box, 0xFFFF, text.data(), static_cast<int>(text.size()));
-    return text.data();
-}
 
 struct Seen {
     std::string text;
@@ -32,11 +13,10 @@ struct Seen {
 
 bool Answer(const char* caption, WPARAM button, Seen& seen)
 {
-    HWND box = WaitForBox(caption, 20000);
+    HWND box = test::WaitForBox(caption);
     if (!box) return false;
-    seen.text = BoxText(box);
-    seen.systemModalWithoutOwner =
-        (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(box, GW_OWNER) == nullptr;
+    seen.text = test::BoxText(box);
+    seen.systemModalWithoutOwner = test::SystemModal(box);
     PostMessageA(box, WM_COMMAND, button, 0);
     return true;
 }

@@ -8,11 +8,9 @@
 #include <string>
 
 #include "harness.h"
-#include "nrvini/nrvini.h"
+#include "tests/host/nrvini_profile_cases.h"
 
 namespace {
-
-using namespace std::string_literals;
 
 struct Library {
     Library() : module(LoadLibraryA((test::ModuleDirectory() + "\\NRVINI.dll").c_str())) {}
@@ -56,126 +54,40 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(lib.module, nullptr) << "NRVINI.dll not found beside the test program";
-        ASSERT_TRUE(getString && getInt && getSection && getNames && writeString && writeSection && setLast);
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        dir = std::string(temp) + "nrvini_dll_test";
-        test::RemoveTree(dir);
-        CreateDirectoryA(dir.c_str(), nullptr);
+        ASSERT_TRUE(api.getString && api.getInt && api.getSection && api.getNames && api.writeString &&
+                    api.writeSection && api.setLast);
     }
-    void TearDown() override
-    {
-        Call(setLast, "");
-        test::RemoveTree(dir);
-    }
-    std::string Path(const char* name) const { return dir + "\\" + name; }
-
-    // Files in the test directory, to see that no temporary file stays behind.
-    int FileCount() const
-    {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-        int count = 0;
-        if (find == INVALID_HANDLE_VALUE) return 0;
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-        return count;
-    }
+    void TearDown() override { api.setLast(""); }
 
     Library lib;
-    NrvGetPrivateProfileStringFn getString = lib.Find<NrvGetPrivateProfileStringFn>("NrvGetPrivateProfileString");
-    NrvGetPrivateProfileIntFn getInt = lib.Find<NrvGetPrivateProfileIntFn>("NrvGetPrivateProfileInt");
-    NrvGetPrivateProfileSectionFn getSection = lib.Find<NrvGetPrivateProfileSectionFn>("NrvGetPrivateProfileSection");
-    NrvGetPrivateProfileSectionNamesFn getNames =
-        lib.Find<NrvGetPrivateProfileSectionNamesFn>("NrvGetPrivateProfileSectionNames");
-    NrvWritePrivateProfileStringFn writeString = lib.Find<NrvWritePrivateProfileStringFn>("NrvWritePrivateProfileString");
-    NrvWritePrivateProfileSectionFn writeSection =
-        lib.Find<NrvWritePrivateProfileSectionFn>("NrvWritePrivateProfileSection");
-    NrvIniSetLastSectionFn setLast = lib.Find<NrvIniSetLastSectionFn>("NrvIniSetLastSection");
-    std::string dir;
+    nrvini_test::ProfileApi api{lib.Find<NrvGetPrivateProfileStringFn>("NrvGetPrivateProfileString"),
+                                lib.Find<NrvGetPrivateProfileIntFn>("NrvGetPrivateProfileInt"),
+                                lib.Find<NrvGetPrivateProfileSectionFn>("NrvGetPrivateProfileSection"),
+                                lib.Find<NrvGetPrivateProfileSectionNamesFn>("NrvGetPrivateProfileSectionNames"),
+                                lib.Find<NrvWritePrivateProfileStringFn>("NrvWritePrivateProfileString"),
+                                lib.Find<NrvWritePrivateProfileSectionFn>("NrvWritePrivateProfileSection"),
+                                lib.Find<NrvIniSetLastSectionFn>("NrvIniSetLastSection")};
+    nrvini_test::ScratchDir dir;
 };
 
-TEST_F(NrviniDll, EntryPointIsExportedAndReturnsTrue)
+// Every export once with the stack pointer watched, then the profile case
+// tables through the library, its writes replacing files the system's way.
+TEST_F(NrviniDll, ExportsKeepTheStackAndPassTheCaseTables)
 {
     using DllMainFn = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
     const auto entry = lib.Find<DllMainFn>("DllMain");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(Call(entry, static_cast<HINSTANCE>(lib.module), static_cast<DWORD>(DLL_THREAD_ATTACH), nullptr), TRUE);
-}
-
-TEST_F(NrviniDll, ReadsWithSentinelBuffers)
-{
-    const std::string path = Path("r.ini");
-    ASSERT_TRUE(test::WriteFileText(path, "[A]\r\nx=1\r\ny = \"abc\"\r\nlong=abcdefghij\r\n[B]\r\nn=-7\r\nbad=12abc\r\n"));
-    const struct {
-        const char *section, *key;
-        unsigned size, result;
-        std::string written;
-    } cases[] = {
-        {"a", "Y", 20, 3, "abc\0"s},       {"A", "long", 4, 3, "abc\0"s}, {"A", "zz", 20, 4, "dflt\0"s},
-        {nullptr, "x", 20, 5, "A\0B\0\0"s}, {"A", nullptr, 20, 9, "x\0y\0long\0\0"s},
-    };
-    for (const auto& c : cases) {
-        std::string buffer(c.size + 8, '\x7f');
-        EXPECT_EQ(Call(getString, c.section, c.key, "dflt", buffer.data(), static_cast<uint32_t>(c.size), path.c_str()),
-                  c.result);
-        EXPECT_EQ(buffer, c.written + std::string(c.size + 8 - c.written.size(), '\x7f'));
-    }
-    EXPECT_EQ(static_cast<int32_t>(Call(getInt, "B", "n", 5, path.c_str())), -7);
-    EXPECT_EQ(Call(getInt, "B", "bad", 5, path.c_str()), 5u);
-
-    std::string section(12, '\x7f');
-    EXPECT_EQ(Call(getSection, "A", section.data(), 12u, path.c_str()), 10u);  // cut: size - 2
-    EXPECT_EQ(section, "x=1\0y=\"abc\0\0"s);  // quotes kept in section lines
-    std::string names(8, '\x7f');
-    EXPECT_EQ(Call(getNames, names.data(), 8u, Path("missing.ini").c_str()), 0u);
-    EXPECT_EQ(names, std::string(8, '\x7f'));
-}
-
-TEST_F(NrviniDll, WritesReplaceTheFileInOneStep)
-{
-    const std::string path = Path("w.ini");
-    EXPECT_EQ(Call(writeString, "S", "k", "v", path.c_str()), 0);  // created
-    EXPECT_EQ(Call(writeString, "S", "k", "w", path.c_str()), 1);  // replaced through MoveFileEx
-    EXPECT_EQ(Call(writeString, "T", "a", "1", path.c_str()), 1);
-    Call(setLast, "T");
-    EXPECT_EQ(Call(writeSection, "N", "x=1\0;c\0", path.c_str()), 1);
-    EXPECT_EQ(test::ReadFileText(path), "[S]\r\nk=w\r\n\r\n[N]\r\nx=1\r\n;c\r\n\r\n[T]\r\na=1\r\n");
-    EXPECT_EQ(Call(writeString, "S", nullptr, nullptr, path.c_str()), 1);
-    EXPECT_EQ(test::ReadFileText(path), "[N]\r\nx=1\r\n;c\r\n\r\n[T]\r\na=1\r\n");
-    EXPECT_EQ(FileCount(), 1);
-}
-
-// Files are read as text mode reads them (a Ctrl-Z ends the text, a lone CR
-// is an ordinary character), and a write leaves every line it does not edit
-// byte for byte or fails and leaves the file alone.
-TEST_F(NrviniDll, WritesKeepTheLinesTheyDoNotEdit)
-{
-    const struct {
-        const char* name;
-        std::string before;
-        const char *section, *key, *value;
-        int32_t result;
-        std::string after;
-    } cases[] = {
-        {"CONFIG.SYS", "[common]\r\nDEVICE=HIMEM.SYS\r\n\x1a", "common", "FILES", "40", 1,
-         "[common]\r\nDEVICE=HIMEM.SYS\r\nFILES=40\r\n"},
-        {"cr.ini", "[A]\r\nx=1\ry=2\r\n", "A", "y", "3", 1, "[A]\r\nx=1\ry=2\r\ny=3\r\n"},
-        {"long.ini", "[A]\r\nlong=" + std::string(507, 'l') + "[Evil]\r\n\r\n[B]\r\nb=1\r\n", "B", "c", "1", 0, ""},
-        {"utf16.ini", "\xff\xfe[\0A\0]\0\r\0\n\0y\0=\0\x32\0\r\0\n\0"s, "A", "y", "2", 0, ""},
-        {"tail.ini", "[A]\r\nx=1\r\n\x1a[B]\r\n", "A", "x", "2", 0, ""},
-    };
-    for (const auto& c : cases) {
-        const std::string path = Path(c.name);
-        ASSERT_TRUE(test::WriteFileText(path, c.before));
-        EXPECT_EQ(Call(writeString, c.section, c.key, c.value, path.c_str()), c.result) << c.name;
-        EXPECT_EQ(test::ReadFileText(path), c.result == 1 ? c.after : c.before) << c.name;
-    }
-    char value[16];
-    EXPECT_EQ(Call(getString, "A", "x", "", value, 16u, Path("cr.ini").c_str()), 5u);
-    EXPECT_STREQ(value, "1\ry=2");
+    const std::string path = dir.Path("s.ini");
+    char buffer[16];
+    Call(api.setLast, "");
+    EXPECT_EQ(Call(api.writeString, "S", "k", "v", path.c_str()), 0);
+    EXPECT_EQ(Call(api.writeSection, "T", "x=1\0", path.c_str()), 1);
+    EXPECT_EQ(Call(api.getString, "S", "k", "", buffer, 16u, path.c_str()), 1u);
+    EXPECT_EQ(Call(api.getInt, "T", "x", 0, path.c_str()), 1u);
+    EXPECT_EQ(Call(api.getSection, "T", buffer, 16u, path.c_str()), 4u);
+    EXPECT_EQ(Call(api.getNames, buffer, 16u, path.c_str()), 5u);
+    nrvini_test::CheckProfileTables(api);
 }
 
 // A file that cannot be read (another program holds it without sharing) is not
@@ -183,22 +95,22 @@ TEST_F(NrviniDll, WritesKeepTheLinesTheyDoNotEdit)
 // sharing) leaves the old file and no temporary file.
 TEST_F(NrviniDll, FailuresLeaveTheFileAsItWas)
 {
-    const std::string path = Path("held.ini");
+    const std::string path = dir.Path("held.ini");
     const std::string stored = "[A]\r\nk=1\r\n";
     ASSERT_TRUE(test::WriteFileText(path, stored));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Call(writeString, "A", "k", "2", path.c_str()), 0);
-    EXPECT_EQ(Call(writeSection, "A", "k=2\0", path.c_str()), 0);
+    EXPECT_EQ(api.writeString("A", "k", "2", path.c_str()), 0);
+    EXPECT_EQ(api.writeSection("A", "k=2\0", path.c_str()), 0);
     CloseHandle(held);
     EXPECT_EQ(test::ReadFileText(path), stored);
 
     held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Call(writeString, "A", "k", "3", path.c_str()), 0);
+    EXPECT_EQ(api.writeString("A", "k", "3", path.c_str()), 0);
     CloseHandle(held);
     EXPECT_EQ(test::ReadFileText(path), stored);
-    EXPECT_EQ(FileCount(), 1);
+    EXPECT_EQ(dir.Names().size(), 1u);
 }
 
 }  // namespace
@@ -277,33 +189,19 @@ TEST_F(NrviniServices, DebugSessionFromTheDiskette)
     EXPECT_NE(Call(setString, "S", "long", "0123456789ABCDEF"), 0);
     EXPECT_NE(Call(setString, "S", "huge", std::string(1500, 'h').c_str()), 0);
     EXPECT_NE(Call(setInt, "S", "max", static_cast<uint16_t>(65535)), 0);
-    const struct {
-        const char* key;
-        uint16_t size;
-        std::string fallback;
-        int32_t result;
-        std::string written;  // then the sentinel up to 1100 bytes
-    } reads[] = {
-        {"long", 8, "d", 1, "01234567\0"s},
-        {"huge", 0, "d", 1, std::string(1023, 'h') + '\0'},
-        {"none", 8, std::string(2000, 'f'), 1, "ffffffff\0"s},
-        {"none", 8, "", 0, "\0"s},
-        {"max", 5, "", 1, "65535\0"s},
-    };
-    for (const auto& r : reads) {
+    for (const cases::Row& r : cases::Rows("nrvini.txt", "debugread")) {
         std::string out(1100, '\x7f');
-        EXPECT_EQ(Call(getString, "S", r.key, out.data(), r.size, r.fallback.c_str()), r.result) << r.key;
-        EXPECT_EQ(out, r.written + std::string(1100 - r.written.size(), '\x7f')) << r.key;
+        const auto size = static_cast<uint16_t>(r[1].number());
+        EXPECT_EQ(Call(getString, "S", r[0].c_str(), out.data(), size, r[2].c_str()), r[3].number()) << r[0].text;
+        EXPECT_EQ(out, r[4].text + std::string(1100 - r[4].text.size(), '\x7f')) << r[0].text;
     }
-    const struct {
-        const char* text;  // null: the key is missing
-        uint16_t value;
-    } numbers[] = {{"-1", 65535}, {"70000", 4464}, {"12abc", 12}, {nullptr, 9}};
-    for (const auto& n : numbers) {
-        Call(setString, "N", "v", n.text);
+    // Numbers keep their low 16 bits; a missing key gives the default.
+    Call(setString, "N", "v", "70000");
+    for (const uint16_t expected : {4464, 9}) {
         number = 0;
         EXPECT_EQ(Call(getInt, "N", "v", &number, static_cast<uint16_t>(9)), 1);
-        EXPECT_EQ(number, n.value) << (n.text ? n.text : "missing");
+        EXPECT_EQ(number, expected);
+        Call(setString, "N", "v", nullptr);
     }
     char value[8] = {};
     EXPECT_EQ(GetPrivateProfileStringA("S", "max", "", value, sizeof value, kDebugIni), 5u);

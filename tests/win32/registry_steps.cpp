@@ -1,5 +1,7 @@
 #include "registry_steps.h"
 
+#include "harness.h"
+
 #include <sddl.h>
 
 #include <cstdio>
@@ -7,8 +9,6 @@
 namespace test {
 
 namespace {
-
-constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\setupengine.exe";
 
 struct KeyPath {
     HKEY root = nullptr;
@@ -162,26 +162,14 @@ std::string SetAccessList(const KeyPath& k, const std::string& sddl, std::vector
     return rc == ERROR_SUCCESS && !kept.empty() ? "" : "cannot set the access list " + sddl;
 }
 
-void SetEngineVersion(const std::string& version)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kVersionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)) return;
-    if (version.empty())
-        RegDeleteValueA(key, "Version");
-    else
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                       static_cast<DWORD>(version.size() + 1));
-    RegCloseKey(key);
-}
-
 }  // namespace
 
-RegistrySteps::~RegistrySteps() { SetEngineVersion(""); }
+RegistrySteps::~RegistrySteps() { SetPersonality("setupengine.exe", ""); }
 
 bool RegistrySteps::Run(const std::string& verb, const std::vector<std::string>& a, std::string& failure)
 {
     if (verb == "version") {
-        SetEngineVersion(a[0]);
+        SetPersonality("setupengine.exe", a[0]);
         return true;
     }
     if (verb.rfind("reg", 0) != 0) return false;

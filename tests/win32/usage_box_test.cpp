@@ -15,23 +15,6 @@ const char kUsage[] =
     "-noreboot will suppress reboots\n"
     "-resume will force a resume of the INI file processing\n\n";
 
-HWND WaitForBox(DWORD timeoutMs)
-{
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (HWND box = FindWindowA("#32770", kTitle)) return box;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-// A message box's text is the static control with the identifier 0xFFFF.
-std::string BoxText(HWND box)
-{
-    char text[1024] = {};
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
 struct Answered {
     std::string text;
     bool found = false;
@@ -44,11 +27,10 @@ Answered AnswerBox(const test::Sandbox& box, const std::string& arguments)
     Answered a;
     HANDLE process = box.Start(arguments);
     if (!process) return a;
-    if (HWND w = WaitForBox(20000)) {
+    if (HWND w = test::WaitForBox(kTitle)) {
         a.found = true;
-        a.text = BoxText(w);
-        a.topmostWithoutOwner =
-            (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(w, GW_OWNER) == nullptr;
+        a.text = test::BoxText(w);
+        a.topmostWithoutOwner = test::SystemModal(w);
         PostMessageA(w, WM_COMMAND, IDOK, 0);
     }
     if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0) TerminateProcess(process, 99);

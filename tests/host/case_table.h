@@ -1,0 +1,99 @@
+#pragma once
+// Tables of test cases kept as text under tests/cases. "[name]" on a line of
+// its own starts a table; every further line up to the next one is a case,
+// its fields split at "|". Blank lines and lines starting with "#" are
+// skipped. Escapes: \r \n \t \0 \\ \| \xHH, and \{N:c} for N copies of c; a
+// field of just \N is no text at all (a null pointer).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace cases {
+
+struct Field {
+    std::string text;
+    bool null = false;
+    const char* c_str() const { return null ? nullptr : text.c_str(); }
+    int number() const { return std::stoi(text, nullptr, 0); }
+    operator const std::string&() const { return text; }
+    operator std::string_view() const { return text; }
+};
+using Row = std::vector<Field>;
+
+// Where the case files lie: tests/cases, or cases\ beside a Windows test program.
+inline std::string CasePath(const std::string& file)
+{
+#if defined(_WIN32)
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string path(self);
+    return path.substr(0, path.rfind('\\')) + "\\cases\\" + file;
+#else
+    return SE_TEST_CASES_DIR "/" + file;
+#endif
+}
+
+inline Field Unescape(const std::string& raw)
+{
+    if (raw == "\\N") return {"", true};
+    Field f;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\' || i + 1 == raw.size()) {
+            f.text += raw[i];
+            continue;
+        }
+        const char c = raw[++i];
+        if (c == 'x') {
+            f.text += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else if (c == '{') {
+            const std::size_t colon = raw.find(':', i), end = raw.find('}', colon + 2);
+            f.text.append(std::stoul(raw.substr(i + 1, colon - i - 1)), raw[colon + 1]);
+            i = end;
+        } else {
+            f.text += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
+        }
+    }
+    return f;
+}
+
+// The rows of one table; a table with none is a failure (a misspelt name).
+inline std::vector<Row> Rows(const std::string& file, const std::string& table)
+{
+    std::ifstream in(CasePath(file), std::ios::binary);
+    std::vector<Row> rows;
+    std::string line;
+    bool inTable = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '[' && line.find('|') == std::string::npos) {
+            inTable = line == "[" + table + "]";
+            continue;
+        }
+        if (!inTable) continue;
+        Row row;
+        std::string raw;
+        for (std::size_t i = 0; i <= line.size(); ++i) {
+            if (i == line.size() || line[i] == '|') {
+                row.push_back(Unescape(raw));
+                raw.clear();
+            } else {
+                raw += line[i];
+                if (line[i] == '\\' && i + 1 < line.size()) raw += line[++i];
+            }
+        }
+        rows.push_back(row);
+    }
+    EXPECT_FALSE(rows.empty()) << "no cases in " << file << " [" << table << "]";
+    return rows;
+}
+
+}  // namespace cases
