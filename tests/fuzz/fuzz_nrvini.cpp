@@ -8,6 +8,7 @@
 // through a whole IniFile.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -28,11 +29,7 @@ namespace {
 
 using nrvini_test::ReadBytes;
 
-const nrvini_test::ScratchDir& Scratch()
-{
-    static const nrvini_test::ScratchDir dir;
-    return dir;
-}
+const nrvini_test::ScratchDir& Scratch() { static const nrvini_test::ScratchDir dir; return dir; }
 
 void Require(bool condition, const char* what)
 {
@@ -78,10 +75,7 @@ std::string MadeUpFile(FuzzedDataProvider& in)
     return file;
 }
 
-const char* Ptr(const std::optional<std::string>& text)
-{
-    return text ? text->c_str() : nullptr;
-}
+const char* Ptr(const std::optional<std::string>& text) { return text ? text->c_str() : nullptr; }
 
 // A double-NUL list of up to four lines.
 std::string MakeList(FuzzedDataProvider& in)
@@ -98,10 +92,7 @@ std::string MakeList(FuzzedDataProvider& in)
     return list;
 }
 
-bool IsBlankByte(char c)
-{
-    return (c >= 0x09 && c <= 0x0D) || c == ' ';
-}
+bool IsBlankByte(char c) { return (c >= 0x09 && c <= 0x0D) || c == ' '; }
 
 // The lines of a file as text mode reads them: up to the first Ctrl-Z, split
 // at LF, trailing blanks cut, blank lines left out. NULs stay in: a line that
@@ -123,8 +114,7 @@ std::vector<std::string> TextLines(const std::string& bytes)
 
 bool HoldsTextAfterMark(const std::string& bytes)
 {
-    const std::size_t mark = bytes.find('\x1a');
-    if (mark == std::string::npos) return false;
+    const std::size_t mark = std::min(bytes.find('\x1a'), bytes.size());
     return std::any_of(bytes.begin() + mark, bytes.end(), [](char c) { return c != '\x1a' && !IsBlankByte(c); });
 }
 
@@ -133,11 +123,9 @@ bool HoldsData(const std::optional<std::string>& bytes)
     return bytes && (!TextLines(*bytes).empty() || HoldsTextAfterMark(*bytes));
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+bool StartsWithNoCase(std::string_view text, const std::string& prefix)
 {
-    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-           });
+    return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.c_str(), prefix.size()) == 0;
 }
 
 // Which lines of the original a write to section may change: in every part
@@ -196,10 +184,11 @@ void CompareKeyPaths(FuzzedDataProvider& in, int op, const std::string& section,
                      const char* exported, uint32_t exportedResult, const std::string& path)
 {
     const auto chunk = in.ConsumeIntegralInRange<size_t>(nrvini::kMaxLineLength, 3000);
+    // The model reads in the usual chunks, the scan in the chosen ones.
+    const auto chunked = [chunk](nrvini::KeyPath by) { nrvini::SetReadChunkForTesting(by == nrvini::KeyPath::Scan ? chunk : 0); return by; };
     if (op == 1) {
-        const uint32_t model = nrvini::ReadKeyInt(nrvini::KeyPath::Model, section.c_str(), key.c_str(), intFallback, path.c_str());
-        nrvini::SetReadChunkForTesting(chunk);
-        const uint32_t scan = nrvini::ReadKeyInt(nrvini::KeyPath::Scan, section.c_str(), key.c_str(), intFallback, path.c_str());
+        const uint32_t model = nrvini::ReadKeyInt(chunked(nrvini::KeyPath::Model), section.c_str(), key.c_str(), intFallback, path.c_str());
+        const uint32_t scan = nrvini::ReadKeyInt(chunked(nrvini::KeyPath::Scan), section.c_str(), key.c_str(), intFallback, path.c_str());
         nrvini::SetReadChunkForTesting(0);
         Require(model == exportedResult && scan == exportedResult, "integer read differs between scan and model");
         return;
@@ -210,10 +199,9 @@ void CompareKeyPaths(FuzzedDataProvider& in, int op, const std::string& section,
     std::string model(size, '\xA5');
     std::string scan(size, '\xA5');
     const uint32_t modelResult =
-        nrvini::ReadKeyString(nrvini::KeyPath::Model, section.c_str(), key.c_str(), text, model.data(), size, path.c_str());
-    nrvini::SetReadChunkForTesting(chunk);
+        nrvini::ReadKeyString(chunked(nrvini::KeyPath::Model), section.c_str(), key.c_str(), text, model.data(), size, path.c_str());
     const uint32_t scanResult =
-        nrvini::ReadKeyString(nrvini::KeyPath::Scan, section.c_str(), key.c_str(), text, scan.data(), size, path.c_str());
+        nrvini::ReadKeyString(chunked(nrvini::KeyPath::Scan), section.c_str(), key.c_str(), text, scan.data(), size, path.c_str());
     nrvini::SetReadChunkForTesting(0);
     Require(modelResult == exportedResult && scanResult == exportedResult, "string read differs between scan and model");
     Require(model == scan, "string read leaves different buffers by scan and by model");
@@ -229,21 +217,14 @@ void Read(FuzzedDataProvider& in, int op, const std::string& path)
     const auto section = MaybeName(in);
     const auto key = MaybeName(in);
     const auto fallback = MaybeName(in);
-    uint32_t result = 0;
-    int32_t intFallback = 0;
-    switch (op) {
-    case 0: result = NrvGetPrivateProfileString(Ptr(section), Ptr(key), Ptr(fallback), buffer.get(), size, path.c_str()); break;
-    case 1:
-        intFallback = in.ConsumeIntegral<int32_t>();
-        result = NrvGetPrivateProfileInt(Ptr(section), Ptr(key), intFallback, path.c_str());
-        break;
-    case 2: result = NrvGetPrivateProfileSection(Ptr(section), buffer.get(), size, path.c_str()); break;
-    default: result = NrvGetPrivateProfileSectionNames(buffer.get(), size, path.c_str()); break;
-    }
+    const int32_t intFallback = op == 1 ? in.ConsumeIntegral<int32_t>() : 0;
+    const uint32_t result =
+        op == 0   ? NrvGetPrivateProfileString(Ptr(section), Ptr(key), Ptr(fallback), buffer.get(), size, path.c_str())
+        : op == 1 ? NrvGetPrivateProfileInt(Ptr(section), Ptr(key), intFallback, path.c_str())
+        : op == 2 ? NrvGetPrivateProfileSection(Ptr(section), buffer.get(), size, path.c_str())
+                  : NrvGetPrivateProfileSectionNames(buffer.get(), size, path.c_str());
     if (op != 1) Require(result <= size, "reader reported more than its buffer holds");
-    if (op <= 1 && section && key) {
-        CompareKeyPaths(in, op, *section, *key, fallback, intFallback, size, buffer.get(), result, path);
-    }
+    if (op <= 1 && section && key) CompareKeyPaths(in, op, *section, *key, fallback, intFallback, size, buffer.get(), result, path);
 }
 
 void Write(FuzzedDataProvider& in, int op, const std::string& path)
@@ -289,13 +270,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     NrvIniSetLastSection("");
     for (int calls = in.ConsumeIntegralInRange(1, 12); calls > 0 && in.remaining_bytes() > 0; --calls) {
         const int op = in.ConsumeIntegralInRange(0, 6);
-        if (op <= 3) {
-            Read(in, op, path);
-        } else if (op <= 5) {
-            Write(in, op, path);
-        } else {
-            NrvIniSetLastSection(in.ConsumeRandomLengthString(300).c_str());
-        }
+        if (op <= 3) Read(in, op, path);
+        else if (op <= 5) Write(in, op, path);
+        else NrvIniSetLastSection(in.ConsumeRandomLengthString(300).c_str());
     }
     return 0;
 }

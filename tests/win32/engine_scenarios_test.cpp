@@ -30,6 +30,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include "harness.h"
@@ -43,19 +45,7 @@ void EnsureDirectories(const std::string& path)
         CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
 }
 
-std::string Unescape(std::string text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += "\r\n";
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+std::string Unescape(const std::string& text) { return test::ReplaceAll(text, "\\n", "\r\n"); }
 
 std::vector<std::string> SplitBars(const std::string& text)
 {
@@ -101,28 +91,21 @@ std::string PidDigits(DWORD pid)
     return std::string(5 - digits.size(), '0') + digits;
 }
 
-// Open files the scenario holds until it ends.
+// Open files the scenario holds until it ends: locked (shared with no one), or
+// held (a new file others may open, read and write, but not rename or delete).
 struct HeldFiles {
     std::vector<HANDLE> handles;
     ~HeldFiles()
     {
         for (HANDLE h : handles) CloseHandle(h);
     }
-    bool Lock(const std::string& path)
+    bool Open(const std::string& path, bool hold)
     {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        handles.push_back(h);
-        return true;
-    }
-    // A new file that others may open, read and write, but not rename or delete.
-    bool Hold(const std::string& path)
-    {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        handles.push_back(h);
-        return true;
+        HANDLE h = hold ? CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                        : CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h != INVALID_HANDLE_VALUE) handles.push_back(h);
+        return h != INVALID_HANDLE_VALUE;
     }
 };
 
@@ -136,88 +119,85 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         if (f != "steps.txt" && f != "expected.log" && f != "expected.keys") box.AddScenarioFile(name, f, f);
 
     std::string copy = box.workingCopy();
-    std::vector<std::string> written;
-    std::istringstream steps(test::ReadFileText(test::ScenarioPath(name, "steps.txt")));
-    std::string line;
-    int runs = 0;
+    std::vector<std::string> written, atStart, pids;
     test::RegistrySteps registry;
-    std::string failure;
+    HeldFiles held;
     DWORD lastRunMs = 0;
-    HeldFiles heldFiles;
-    std::vector<std::string> atStart;
-    std::vector<std::string> pids;
-    while (std::getline(steps, line)) {
+    int runs = 0;
+    // Each step's check: empty when it held, else what went wrong.
+    using Parts = std::vector<std::string>;
+    using Step = std::function<std::string(const std::string& rest, const Parts& p)>;
+    const auto failed = [](bool done) { return std::string(done ? "" : "failed"); };
+    const std::map<std::string, Step> verbs = {
+        {"run", [&](const std::string& rest, const Parts&) {
+             const bool suspended = !atStart.empty();
+             const DWORD started = GetTickCount();
+             HANDLE process = box.Start(rest, suspended);
+             if (process == nullptr) return std::string("cannot start");
+             pids.push_back(PidDigits(GetProcessId(process)));
+             for (const std::string& step : atStart) {
+                 const std::string path = test::ReplaceAll(step.substr(step.find(' ') + 1), "{PID}", pids.back());
+                 const bool done = step.rfind("mkdir ", 0) == 0 ? CreateDirectoryA(path.c_str(), nullptr)
+                                                                : held.Open(path, step.rfind("hold ", 0) == 0);
+                 EXPECT_TRUE(done) << step;
+             }
+             atStart.clear();
+             if (suspended) test::ResumeProcess(process);
+             const test::RunResult r = test::WaitForProcess(process);
+             lastRunMs = GetTickCount() - started;
+             ++runs;
+             if (!r.finished) return "run " + std::to_string(runs) + " did not end";
+             return r.exitCode == 0 ? std::string() : "run " + std::to_string(runs) + " exit code " + std::to_string(r.exitCode);
+         }},
+        {"set", [&](const std::string&, const Parts& p) {
+             return failed(p.size() == 4 && WritePrivateProfileStringA(p[1].c_str(), p[2].c_str(), p[3].c_str(), p[0].c_str()) &&
+                           (WritePrivateProfileStringA(nullptr, nullptr, nullptr, p[0].c_str()), true));
+         }},
+        {"temp", [&](const std::string& rest, const Parts&) { return box.SetTempDirectory(rest), ""; }},
+        {"write", [&](const std::string&, const Parts& p) {
+             EnsureDirectories(p[0]);
+             written.push_back(p[0]);
+             return failed(test::WriteFileText(p[0], Unescape(p[1])));
+         }},
+        {"remove", [&](const std::string& rest, const Parts&) {
+             SetFileAttributesA(rest.c_str(), FILE_ATTRIBUTE_NORMAL);
+             return DeleteFileA(rest.c_str()) || RemoveDirectoryA(rest.c_str()), "";
+         }},
+        {"mkdir", [&](const std::string& rest, const Parts&) { return CreateDirectoryA(rest.c_str(), nullptr), ""; }},
+        {"copy", [&](const std::string& rest, const Parts&) { return copy = rest, ""; }},
+        {"expect", [&](const std::string&, const Parts& p) {
+             const std::string now = test::ReadFileText(p[0]);
+             return now == Unescape(p[1]) ? "" : "the file holds: " + now;
+         }},
+        {"attrib", [&](const std::string&, const Parts& p) {
+             return failed(SetFileAttributesA(p[0].c_str(), AttributesOf(p.size() > 1 ? p[1] : "")));
+         }},
+        {"link", [&](const std::string&, const Parts& p) { return failed(MakeUnixLink(p[0], p[1])); }},
+        {"lock", [&](const std::string& rest, const Parts&) { return failed(held.Open(rest, false)); }},
+        {"onstart", [&](const std::string& rest, const Parts&) { return atStart.push_back(rest), ""; }},
+        {"exists", [&](const std::string& rest, const Parts&) { return failed(test::PathExists(rest)); }},
+        {"absent", [&](const std::string& rest, const Parts&) { return failed(!test::PathExists(rest)); }},
+        {"place", [&](const std::string&, const Parts& p) {
+             EnsureDirectories(p[1]);
+             return failed(CopyFileA((test::ModuleDirectory() + "\\" + p[0]).c_str(), p[1].c_str(), FALSE));
+         }},
+        {"minimum", [&](const std::string& rest, const Parts&) {
+             return lastRunMs >= std::stoul(rest) ? "" : "the run took " + std::to_string(lastRunMs) + " ms";
+         }},
+    };
+    std::istringstream steps(test::ReadFileText(test::ScenarioPath(name, "steps.txt")));
+    for (std::string line; std::getline(steps, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         const std::size_t space = line.find(' ');
         const std::string verb = line.substr(0, space);
         std::string rest = space == std::string::npos ? "" : box.Fill(line.substr(space + 1));
         if (verb != "onstart" && !pids.empty()) rest = test::ReplaceAll(rest, "{PID}", pids.back());
-        if (verb == "run") {
-            const bool held = !atStart.empty();
-            const DWORD started = GetTickCount();
-            HANDLE process = box.Start(rest, held);
-            ASSERT_NE(process, nullptr) << line;
-            pids.push_back(PidDigits(GetProcessId(process)));
-            for (const std::string& step : atStart) {
-                const std::string path = test::ReplaceAll(step.substr(step.find(' ') + 1), "{PID}", pids.back());
-                if (step.rfind("mkdir ", 0) == 0) EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << step;
-                else if (step.rfind("hold ", 0) == 0) EXPECT_TRUE(heldFiles.Hold(path)) << step;
-                else EXPECT_TRUE(heldFiles.Lock(path)) << step;
-            }
-            atStart.clear();
-            if (held) test::ResumeProcess(process);
-            const test::RunResult r = test::WaitForProcess(process);
-            lastRunMs = GetTickCount() - started;
-            ++runs;
-            ASSERT_TRUE(r.finished) << "run " << runs << " did not end";
-            EXPECT_EQ(r.exitCode, 0u) << "run " << runs;
-        } else if (verb == "set") {
-            const auto p = SplitBars(rest);
-            ASSERT_EQ(p.size(), 4u) << line;
-            WritePrivateProfileStringA(p[1].c_str(), p[2].c_str(), p[3].c_str(), p[0].c_str());
-            WritePrivateProfileStringA(nullptr, nullptr, nullptr, p[0].c_str());
-        } else if (verb == "temp") {
-            box.SetTempDirectory(rest);
-        } else if (verb == "write") {
-            const auto p = SplitBars(rest);
-            EnsureDirectories(p[0]);
-            ASSERT_TRUE(test::WriteFileText(p[0], Unescape(p[1])));
-            written.push_back(p[0]);
-        } else if (verb == "remove") {
-            SetFileAttributesA(rest.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileA(rest.c_str())) RemoveDirectoryA(rest.c_str());
-        } else if (verb == "mkdir") {
-            CreateDirectoryA(rest.c_str(), nullptr);
-        } else if (verb == "copy") {
-            copy = rest;
-        } else if (verb == "expect") {
-            const auto p = SplitBars(rest);
-            EXPECT_EQ(test::ReadFileText(p[0]), Unescape(p[1])) << line;
-        } else if (registry.Run(verb, SplitBars(rest), failure)) {
-            EXPECT_EQ(failure, "") << line;
-            failure.clear();
-        } else if (verb == "attrib") {
-            const auto p = SplitBars(rest);
-            ASSERT_TRUE(SetFileAttributesA(p[0].c_str(), AttributesOf(p.size() > 1 ? p[1] : ""))) << line;
-        } else if (verb == "link") {
-            const auto p = SplitBars(rest);
-            ASSERT_TRUE(MakeUnixLink(p[0], p[1])) << line;
-        } else if (verb == "lock") {
-            ASSERT_TRUE(heldFiles.Lock(rest)) << line;
-        } else if (verb == "onstart") {
-            atStart.push_back(rest);
-        } else if (verb == "exists" || verb == "absent") {
-            EXPECT_EQ(test::PathExists(rest), verb == "exists") << line;
-        } else if (verb == "place") {
-            const auto p = SplitBars(rest);
-            EnsureDirectories(p[1]);
-            ASSERT_TRUE(CopyFileA((test::ModuleDirectory() + "\\" + p[0]).c_str(), p[1].c_str(), FALSE)) << line;
-        } else if (verb == "minimum") {
-            EXPECT_GE(lastRunMs, static_cast<DWORD>(std::stoul(rest))) << line;
-        } else {
-            FAIL() << "unknown step: " << line;
-        }
+        std::string failure;
+        const auto step = verbs.find(verb);
+        if (step != verbs.end()) failure = step->second(rest, SplitBars(rest));
+        else if (!registry.Run(verb, SplitBars(rest), failure)) failure = "unknown step";
+        EXPECT_EQ(failure, "") << line;
     }
     for (const std::string& w : written) {
         SetFileAttributesA(w.c_str(), FILE_ATTRIBUTE_NORMAL);
