@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,9 +71,8 @@ inline std::vector<Row> Rows(const std::string& file, const std::string& table)
 {
     std::ifstream in(CasePath(file), std::ios::binary);
     std::vector<Row> rows;
-    std::string line;
     bool inTable = false;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         if (line[0] == '[' && line.find('|') == std::string::npos) {
@@ -95,5 +96,18 @@ inline std::vector<Row> Rows(const std::string& file, const std::string& table)
     EXPECT_FALSE(rows.empty()) << "no cases in " << file << " [" << table << "]";
     return rows;
 }
+
+// A table whose rows name a call in their first field: what the call gives,
+// as text, must be the row's last field.
+using Call = std::function<std::string(const Row&)>;
+inline void CheckCalls(const std::string& file, const std::string& table, const std::map<std::string, Call>& calls)
+{
+    for (const Row& r : Rows(file, table)) {
+        std::string shown;
+        for (const Field& f : r) shown += f.text + "|";
+        EXPECT_EQ(calls.count(r[0]) ? calls.at(r[0])(r) : "<no such call>", r.back().text) << shown;
+    }
+}
+inline std::string Flag(bool value) { return value ? "1" : "0"; }
 
 }  // namespace cases

@@ -18,33 +18,13 @@ TEST(CopyListLines, ChecksInOrder)
     }
 }
 
-TEST(FilePaths, NamesAndJoins)
+TEST(FilePaths, NamesJoinsTreesAndRoots)
 {
-    EXPECT_EQ(se::FileNameOf("C:\\links\\Tool.lnk"), "Tool.lnk");
-    EXPECT_EQ(se::FileNameOf("Tool.lnk"), "Tool.lnk");
-    EXPECT_EQ(se::FileNameOf("C:\\dir\\"), "");
-    EXPECT_EQ(se::JoinPath("C:\\Startup", "Tool.lnk"), "C:\\Startup\\Tool.lnk");
-    EXPECT_EQ(se::JoinPath("C:\\Startup\\", "Tool.lnk"), "C:\\Startup\\Tool.lnk");
-    EXPECT_EQ(se::JoinPath("C:\\src", "*.*"), "C:\\src\\*.*");
-    EXPECT_EQ(se::JoinPath("C:\\src", ""), "C:\\src\\");
-}
-
-TEST(FilePaths, TreeInsideItself)
-{
-    EXPECT_TRUE(se::IsSameOrBelow("C:\\data\\backup", "C:\\data"));
-    EXPECT_TRUE(se::IsSameOrBelow("c:\\DATA\\", "C:\\data"));
-    EXPECT_TRUE(se::IsSameOrBelow("C:\\data", "C:\\Data\\"));
-    EXPECT_TRUE(se::IsSameOrBelow("C:\\x", "C:\\"));
-    EXPECT_FALSE(se::IsSameOrBelow("C:\\database", "C:\\data"));
-    EXPECT_FALSE(se::IsSameOrBelow("C:\\dat", "C:\\data"));
-    EXPECT_FALSE(se::IsSameOrBelow("D:\\data\\backup", "C:\\data"));
-    EXPECT_FALSE(se::IsSameOrBelow("C:\\data", ""));
-}
-
-TEST(FilePaths, DriveRoots)
-{
-    for (const char* root : {"C:", "c:\\", "C:\\\\", "\\", "Z:"}) EXPECT_TRUE(se::IsDriveRoot(root)) << root;
-    for (const char* other : {"C:\\windows", "C:x", "", "CC:\\", "C:\\a\\"}) EXPECT_FALSE(se::IsDriveRoot(other)) << other;
+    cases::CheckCalls("engine.txt", "paths",
+                      {{"name", [](const cases::Row& r) { return se::FileNameOf(r[1]); }},
+                       {"join", [](const cases::Row& r) { return se::JoinPath(r[1], r[2]); }},
+                       {"below", [](const cases::Row& r) { return cases::Flag(se::IsSameOrBelow(r[1], r[2])); }},
+                       {"root", [](const cases::Row& r) { return cases::Flag(se::IsDriveRoot(r[1])); }}});
 }
 
 }  // namespace

@@ -28,31 +28,18 @@ TEST(ListLines, CompileToCommandKeysOrAreIgnored)
         EXPECT_FALSE(CompileListLine(c[0]).has_value()) << '"' << c[0].text << '"';
 }
 
-TEST(CommandLine, ScriptNameEndsAtTheFirstHyphen)
+// Script names end at the first hyphen; options are found anywhere, case
+// sensitively; paths split at the last backslash.
+TEST(CommandLine, ScriptNameOptionsAndPaths)
 {
     for (const cases::Row& c : cases::Rows("engine.txt", "scriptname"))
         EXPECT_EQ(se::ScriptNameFromCommandLine(c[0]), c[1].text) << c[0].text;
-}
-
-TEST(CommandLine, OptionsAreFoundAnywhereCaseSensitively)
-{
-    const se::Options a = se::FindOptions("x.ini -silently -noreboot");
-    EXPECT_TRUE(a.silent);
-    EXPECT_TRUE(a.noReboot);
-    EXPECT_FALSE(a.resume);
-    const se::Options b = se::FindOptions("-RESUME -Silent x.ini-resume");
-    EXPECT_FALSE(b.silent);
-    EXPECT_TRUE(b.resume);
-}
-
-TEST(CommandLine, SplitPathAtTheLastBackslash)
-{
-    const struct { const char *path, *directory, *fileName; } cases[] = {
-        {"C:\\a\\b\\setup.exe", "C:\\a\\b", "setup.exe"}, {"setup.ini", "", "setup.ini"}, {"C:\\dir\\", "C:\\dir", ""}};
-    for (const auto& c : cases) {
-        const auto p = se::SplitPathText(c.path);
-        EXPECT_EQ(p.directory + "|" + p.fileName, std::string(c.directory) + "|" + c.fileName);
-    }
+    cases::CheckCalls("engine.txt", "commandline",
+        {{"options", [](const cases::Row& r) {
+              const se::Options o = se::FindOptions(r[1]);
+              return cases::Flag(o.silent) + cases::Flag(o.noReboot) + cases::Flag(o.resume);
+          }},
+         {"split", [](const cases::Row& r) { const auto p = se::SplitPathText(r[1]); return p.directory + "|" + p.fileName; }}});
 }
 
 TEST(CompiledKeys, MergeAsSeparateWritesWould)

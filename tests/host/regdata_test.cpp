@@ -29,16 +29,6 @@ TEST(EditData, ConvertsAsTheScriptsExpect)
     }
 }
 
-TEST(SingleValueData, StoresTheCharactersForEveryCode)
-{
-    EXPECT_EQ(se::SingleValueData(2, "1234").bytes, (Bytes{'1', '2', '3', '4'}));
-    EXPECT_EQ(se::SingleValueData(2, "12").type, se::kRegDword);
-    EXPECT_EQ(se::SingleValueData(1, "AB").bytes, (Bytes{'A', 'B'}));
-    EXPECT_EQ(se::SingleValueData(4, "one").bytes, (Bytes{'o', 'n', 'e', 0}));
-    EXPECT_EQ(se::SingleValueData(3, "").type, se::kRegExpandSz);
-    EXPECT_EQ(se::SingleValueData(0, "").bytes, (Bytes{0}));
-}
-
 TEST(EditLine, SplitsSixFieldsAndKeepsCommasInTheData)
 {
     const auto p = se::ParseRegEditLine(" 1 , HKCU ,\tSoftware\\T , Name , 2 , a,b,c ");
@@ -61,23 +51,20 @@ TEST(EditLine, NamesTheFirstFieldAMissingCommaLosesAndNumbersStayInRange)
         EXPECT_EQ(se::LeadingInteger(c[0]), std::stoll(c[1].text)) << c[0].text;
 }
 
-TEST(RootNames, LongAndShortFormsBelongToTheirCommands)
+// Single values, root names (2: HKEY_CURRENT_USER, 6: HKEY_DYN_DATA) and log texts.
+TEST(RegData, SingleValuesRootNamesAndLogTexts)
 {
-    EXPECT_EQ(se::LongRootName("hkey_current_user"), se::RootKey::CurrentUser);
-    EXPECT_EQ(se::LongRootName("HKCU"), std::nullopt);
-    EXPECT_EQ(se::ShortRootName("hkcu"), se::RootKey::CurrentUser);
-    EXPECT_EQ(se::ShortRootName("HKDD"), se::RootKey::DynData);
-    EXPECT_EQ(se::ShortRootName("HKXX"), std::nullopt);
-    EXPECT_EQ(se::ShortRootName("HKEY_LOCAL_MACHINE"), std::nullopt);
-}
-
-TEST(LogTexts, SizeLineStopsAtTheFirstZeroAndDescriptionFitsItsBuffer)
-{
-    EXPECT_EQ(se::DataSizeMessage(se::ConvertEditData(2, "0000FFFF")), "iSize = 4  \xFF\xFF strlen=0");
-    EXPECT_EQ(se::DataSizeMessage(se::ConvertEditData(1, "410A42")), "iSize = 3  A B strlen=0");
-    EXPECT_EQ(se::DataSizeMessage(se::ConvertEditData(0, "ab")), "iSize = 3  ab strlen=2");
-    EXPECT_EQ(se::ValueDescription("H", "K", "V", "D"), "H\\K\\V:<D>");
-    EXPECT_EQ(se::ValueDescription("H", std::string(600, 'k'), "V", "D").size(), 511u);
+    const auto root = [](std::optional<se::RootKey> key) { return key ? std::to_string(static_cast<int>(*key)) : "none"; };
+    cases::CheckCalls("engine.txt", "regcalls",
+        {{"single", [](const cases::Row& r) {
+              const se::RegValueData d = se::SingleValueData(r[1].number(), r[2]);
+              return std::to_string(d.type) + " " + Hex(d.bytes);
+          }},
+         {"long", [&](const cases::Row& r) { return root(se::LongRootName(r[1])); }},
+         {"short", [&](const cases::Row& r) { return root(se::ShortRootName(r[1])); }},
+         {"size", [](const cases::Row& r) { return se::DataSizeMessage(se::ConvertEditData(r[1].number(), r[2])); }},
+         {"describe", [](const cases::Row& r) { return se::ValueDescription(r[1], r[2], r[3], r[4]); }},
+         {"describedsize", [](const cases::Row& r) { return std::to_string(se::ValueDescription("H", r[1], "V", "D").size()); }}});
 }
 
 }  // namespace

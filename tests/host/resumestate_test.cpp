@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "case_table.h"
 #include "engine/resumestate.h"
 
 namespace {
@@ -19,16 +20,21 @@ se::ResumeRecord RecordOf(const std::string& text)
     return r;
 }
 
-TEST(ResumeState, CurrentCmdIsSplitOffOnlyInCommands)
+// CurrentCmd is split off only in [Commands], matched as the profile functions
+// match keys; and the repair planned for every way a write can be cut, against
+// the record of a copy (tests/cases/engine.txt).
+TEST(ResumeState, SplitAndRepairPlans)
 {
-    const se::SplitCurrentCmd a = se::SplitOffCurrentCmd(kCopy);
-    EXPECT_EQ(a.currentCmd, "12");
-    EXPECT_EQ(a.rest, "[Data]\r\nLogging=1\r\n[Commands]\r\nCmd0=36\r\n[State]\r\nCurrentSection=CommandsList\r\n");
-    // Case and blanks as the profile functions match them; other sections keep theirs.
-    const se::SplitCurrentCmd b = se::SplitOffCurrentCmd("[x]\nCurrentCmd=1\n[ COMMANDS ]\n currentcmd = 5 \n");
-    EXPECT_EQ(b.currentCmd, "5");
-    EXPECT_EQ(b.rest, "[x]\nCurrentCmd=1\n[ COMMANDS ]\n");
-    EXPECT_FALSE(se::SplitOffCurrentCmd("[Commands]\nCmd0=1").currentCmd);
+    cases::CheckCalls("engine.txt", "resume",
+        {{"split", [](const cases::Row& r) {
+              const se::SplitCurrentCmd split = se::SplitOffCurrentCmd(r[1]);
+              return split.currentCmd.value_or("<none>") + "|" + split.rest;
+          }},
+         {"repair", [](const cases::Row& r) {
+              const se::RepairPlan plan = se::PlanRepair(r[1], RecordOf(r[2]));
+              const auto cmd = plan.action == se::Repair::None ? "" : " " + plan.currentCmd.value_or("<none>");
+              return std::to_string(static_cast<int>(plan.action)) + cmd;
+          }}});
 }
 
 TEST(ResumeState, RecordsReadBackAndDamagedOnesNever)
@@ -59,34 +65,6 @@ TEST(ResumeState, RecordsReadBackAndDamagedOnesNever)
     EXPECT_EQ(se::NewerRecord(newer, older)->seq, newer.seq);
     EXPECT_EQ(se::NewerRecord(std::nullopt, older)->seq, older.seq);
     EXPECT_FALSE(se::NewerRecord(std::nullopt, std::nullopt));
-}
-
-TEST(ResumeState, RepairPlanForEveryWayAWriteCanBeCut)
-{
-    const se::ResumeRecord record = RecordOf(kCopy);
-    const std::string advanced =
-        "[Data]\r\nLogging=1\r\n[Commands]\r\nCmd0=36\r\nCurrentCmd=13\r\n[State]\r\nCurrentSection=CommandsList\r\n";
-    const std::string lastLine = "[Commands]\r\nCmd0=36\r\nCurrentCmd=123\r\n";
-    se::ResumeRecord lastRecord = RecordOf(lastLine);
-    struct Case {
-        std::string text;
-        const se::ResumeRecord* record;
-        se::Repair action;
-        std::optional<std::string> cmd;
-    } cases[] = {
-        {kCopy, &record, se::Repair::None, std::nullopt},
-        {advanced, &record, se::Repair::None, std::nullopt},  // one advance ahead of its record
-        {"", &record, se::Repair::RestoreCopy, "12"},         // truncated, not written yet
-        {kCopy.substr(0, 40), &record, se::Repair::RestoreCopy, "12"},
-        {kCopy + "Cmd1=36\r\n", &record, se::Repair::RestoreCopy, "12"},  // a command half done
-        {lastLine.substr(0, lastLine.size() - 3), &lastRecord, se::Repair::SetCurrentCmd, "123"},  // "=12" cut
-        {"[Commands]\r\nCmd0=36\r\n", &lastRecord, se::Repair::SetCurrentCmd, "123"},  // the line lost whole
-    };
-    for (const Case& c : cases) {
-        const se::RepairPlan plan = se::PlanRepair(c.text, *c.record);
-        EXPECT_EQ(plan.action, c.action) << c.text;
-        if (c.action != se::Repair::None) EXPECT_EQ(plan.currentCmd, c.cmd) << c.text;
-    }
 }
 
 }  // namespace

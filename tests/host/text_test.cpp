@@ -36,12 +36,9 @@ TEST(Text, StripOfNoTextLogsAWarning)
 
 TEST(Text, ComparisonsAndBufferFit)
 {
-    EXPECT_TRUE(se::EqualsNoCase("CommandsList", "COMMANDSLIST"));
-    EXPECT_FALSE(se::EqualsNoCase("Data", "Data2"));
-    EXPECT_FALSE(se::EqualsNoCase("\xe9", "\xc9"));  // only ASCII letters fold
-    EXPECT_EQ(se::FitBuffer("abcdef", 4), "abc");
-    EXPECT_EQ(se::FitBuffer("abc", 4), "abc");
-    EXPECT_EQ(se::FitBuffer("abc", 0), "");
+    cases::CheckCalls("engine.txt", "textcalls",
+        {{"same", [](const cases::Row& r) { return cases::Flag(se::EqualsNoCase(r[1], r[2])); }},
+         {"fit", [](const cases::Row& r) { return se::FitBuffer(r[1], r[2].number()); }}});
 }
 
 }  // namespace
