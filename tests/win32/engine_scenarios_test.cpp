@@ -116,7 +116,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     const std::string& name = GetParam();
     test::Sandbox box(name);
     for (const std::string& f : test::ListDirectory(test::ScenarioPath(name), false))
-        if (f != "steps.txt" && f != "expected.log" && f != "expected.keys") box.AddScenarioFile(name, f, f);
+        if (f != "steps.txt" && f != "expected.log" && f != "expected.keys") box.AddScenarioFile(name, f);
 
     std::string copy = box.workingCopy();
     std::vector<std::string> written, atStart, pids;

@@ -11,8 +11,7 @@ std::string ModuleDirectory()
 {
     char buffer[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string path(buffer);
-    return path.substr(0, path.rfind('\\'));
+    return std::string(buffer, std::strrchr(buffer, '\\'));
 }
 
 std::string ReadFileText(const std::string& path)
@@ -77,11 +76,7 @@ void RemoveTree(const std::string& path)
 std::string MaskLog(const std::string& log)
 {
     static const std::regex stamp(R"(\[\d\d:\d\d:\d\d\.\d\d\d\])");
-    std::string masked = std::regex_replace(log, stamp, "[TIME]");
-    std::string out;
-    for (std::size_t i = 0; i < masked.size(); ++i)
-        if (!(masked[i] == '\r' && i + 1 < masked.size() && masked[i + 1] == '\n')) out += masked[i];
-    return out;
+    return ReplaceAll(std::regex_replace(log, stamp, "[TIME]"), "\r\n", "\n");
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
@@ -110,19 +105,16 @@ std::string Sandbox::Fill(std::string text) const
     return ReplaceAll(ReplaceAll(ReplaceAll(text, "{DIR}", dir_), "{TMP}", temp_), "{SYS}", SystemDirectory());
 }
 
-void Sandbox::AddScenarioFile(const std::string& scenario, const std::string& file, const std::string& target)
+void Sandbox::AddScenarioFile(const std::string& scenario, const std::string& file)
 {
-    const std::string text = ReadFileText(ScenarioPath(scenario, file));
-    AddFile(target, text);
+    AddFile(file, ReadFileText(ScenarioPath(scenario, file)));
 }
 
 void Sandbox::AddFile(const std::string& target, const std::string& text) { WriteFileText(path(target), Fill(text)); }
 
-std::string Sandbox::ExpectedLog(const std::string& scenario, const std::string& file) const
+std::string Sandbox::ExpectedLog(const std::string& scenario) const
 {
-    std::string text = ReadFileText(ScenarioPath(scenario, file));
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return Fill(text);
+    return Fill(ReplaceAll(ReadFileText(ScenarioPath(scenario, "expected.log")), "\r", ""));
 }
 
 // The engine gets the test's environment with TMP and TEMP pointing at the
@@ -131,21 +123,11 @@ static std::string EnvironmentWithTemp(const std::string& temp)
 {
     std::string block;
     char* env = GetEnvironmentStringsA();
-    for (const char* p = env; *p; p += std::strlen(p) + 1) {
-        const std::string entry(p);
-        if (_strnicmp(p, "TMP=", 4) == 0 || _strnicmp(p, "TEMP=", 5) == 0) continue;
-        block += entry;
-        block += '\0';
-    }
+    for (const char* p = env; *p; p += std::strlen(p) + 1)
+        if (_strnicmp(p, "TMP=", 4) != 0 && _strnicmp(p, "TEMP=", 5) != 0) block += std::string(p) + '\0';
     FreeEnvironmentStringsA(env);
-    std::string t = temp;
-    if (t.size() > 3 && t.back() == '\\') t.pop_back();
-    block += "TMP=" + t;
-    block += '\0';
-    block += "TEMP=" + t;
-    block += '\0';
-    block += '\0';
-    return block;
+    const std::string t = temp.size() > 3 && temp.back() == '\\' ? temp.substr(0, temp.size() - 1) : temp;
+    return block + "TMP=" + t + '\0' + "TEMP=" + t + '\0' + '\0';
 }
 
 HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string* environment,
@@ -175,12 +157,9 @@ RunResult WaitForProcess(HANDLE process, DWORD timeoutMs)
 {
     RunResult result;
     if (!process) return result;
-    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) {
-        result.finished = true;
-        GetExitCodeProcess(process, &result.exitCode);
-    } else {
-        TerminateProcess(process, 99);
-    }
+    result.finished = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    if (result.finished) GetExitCodeProcess(process, &result.exitCode);
+    else TerminateProcess(process, 99);
     CloseHandle(process);
     return result;
 }
@@ -200,14 +179,9 @@ void SetPersonality(const std::string& exeName, const std::string& version)
 {
     const std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
     HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    if (version.empty())
-        RegDeleteValueA(h, "Version");
-    else
-        RegSetValueExA(h, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                       static_cast<DWORD>(version.size() + 1));
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr)) return;
+    if (version.empty()) RegDeleteValueA(h, "Version");
+    else RegSetValueExA(h, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()), static_cast<DWORD>(version.size() + 1));
     RegCloseKey(h);
 }
 
@@ -218,25 +192,17 @@ std::string SystemDirectory()
     return buffer;
 }
 
-HWND WaitForBox(const char* caption, DWORD timeoutMs)
+BoxSeen AnswerBox(const char* caption, WPARAM button, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (HWND box = FindWindowA("#32770", caption)) return box;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-std::string BoxText(HWND box)
-{
+    HWND box = nullptr;
+    for (DWORD waited = 0; !box && waited < timeoutMs; waited += 50)
+        if (!(box = FindWindowA("#32770", caption))) Sleep(50);
+    if (!box) return {};
     std::vector<char> text(65536);
     GetDlgItemTextA(box, 0xFFFF, text.data(), static_cast<int>(text.size()));
-    return text.data();
-}
-
-bool SystemModal(HWND box)
-{
-    return (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(box, GW_OWNER) == nullptr;
+    const bool systemModal = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindow(box, GW_OWNER) == nullptr;
+    PostMessageA(box, WM_COMMAND, button, 0);
+    return {true, text.data(), systemModal};
 }
 
 std::string IniValue(const std::string& file, const char* section, const char* key, const char* defaultText)

@@ -51,13 +51,13 @@ public:
     std::string path(const std::string& file) const { return dir_ + "\\" + file; }
     std::string workingCopy(const std::string& file = "SETUP.INI") const { return temp_ + file; }
 
-    // Copies scenarios\<scenario>\<file> into the program directory as target,
-    // with {DIR} and {TMP} replaced by the sandbox's directories ({SYS}: the system directory).
-    void AddScenarioFile(const std::string& scenario, const std::string& file, const std::string& target);
+    // Copies scenarios\<scenario>\<file> into the program directory, with {DIR}
+    // and {TMP} replaced by the sandbox's directories ({SYS}: the system directory).
+    void AddScenarioFile(const std::string& scenario, const std::string& file);
     void AddFile(const std::string& target, const std::string& text);
 
     // The scenario's expected log with its placeholders filled in.
-    std::string ExpectedLog(const std::string& scenario, const std::string& file = "expected.log") const;
+    std::string ExpectedLog(const std::string& scenario) const;
 
     void SetTempDirectory(const std::string& dirWithBackslash) { temp_ = dirWithBackslash; }
 
@@ -78,11 +78,15 @@ private:
 void SetPersonality(const std::string& exeName, const std::string& version);
 std::string SystemDirectory();
 
-// A message box of that caption, once it shows (null after the timeout); its
-// text (the static control 0xFFFF); whether it is topmost without an owner.
-HWND WaitForBox(const char* caption, DWORD timeoutMs = 20000);
-std::string BoxText(HWND box);
-bool SystemModal(HWND box);
+// A message box of that caption, once it shows (not found after the timeout):
+// its text (the static control 0xFFFF) and whether it is topmost without an
+// owner (system-modal); then answered with the button.
+struct BoxSeen {
+    bool found = false;
+    std::string text;
+    bool systemModal = false;
+};
+BoxSeen AnswerBox(const char* caption, WPARAM button, DWORD timeoutMs = 20000);
 
 // Profile reads of a file, as the system does them.
 std::string IniValue(const std::string& file, const char* section, const char* key,

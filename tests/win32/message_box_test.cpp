@@ -6,21 +6,6 @@
 
 namespace {
 
-struct Seen {
-    std::string text;
-    bool systemModalWithoutOwner = false;
-};
-
-bool Answer(const char* caption, WPARAM button, Seen& seen)
-{
-    HWND box = test::WaitForBox(caption);
-    if (!box) return false;
-    seen.text = test::BoxText(box);
-    seen.systemModalWithoutOwner = test::SystemModal(box);
-    PostMessageA(box, WM_COMMAND, button, 0);
-    return true;
-}
-
 // 170 lines of 120 characters: about 20 KB of text, more than the 16640-byte
 // measurement of the section allows.
 std::string BigLine(int n) { return (n < 10 ? "00" : n < 100 ? "0" : "") + std::to_string(n) + " " + std::string(116, 'x'); }
@@ -42,19 +27,16 @@ TEST(MessageBox, AnswersChooseTheNextSectionAndLongTextsAreCut)
 
     HANDLE process = box.Start("SETUP.INI");
     ASSERT_NE(process, nullptr);
-    Seen big, question;
-    const bool bigShown = Answer("Big", IDCANCEL, big);
-    const bool questionShown = bigShown && Answer("Question", IDNO, question);
+    const test::BoxSeen big = test::AnswerBox("Big", IDCANCEL);
+    const test::BoxSeen question = big.found ? test::AnswerBox("Question", IDNO) : test::BoxSeen{};
     const test::RunResult r = test::WaitForProcess(process, 20000);
-    ASSERT_TRUE(bigShown);
-    ASSERT_TRUE(questionShown);
+    ASSERT_TRUE(big.found && question.found);
     EXPECT_TRUE(r.finished);
 
     // Measured at 16640 bytes: the text keeps 16639 characters.
     EXPECT_EQ(big.text, bigText.substr(0, 16639));
     EXPECT_EQ(question.text, "Hello\n\nWorld\n");
-    EXPECT_TRUE(big.systemModalWithoutOwner);
-    EXPECT_TRUE(question.systemModalWithoutOwner);
+    EXPECT_TRUE(big.systemModal && question.systemModal);
 
     const std::string log = test::ReadFileText(box.log());
     EXPECT_NE(log.find("WARINING -=-Section Size is to large for Win9X"), std::string::npos) << log;
