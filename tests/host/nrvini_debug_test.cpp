@@ -2,6 +2,7 @@
 // conversions of the debug INI functions.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -63,11 +64,9 @@ TEST_F(NrviniProbe, DecisionRules)
         EXPECT_EQ(ProbeDiskette('B'), c[3].number());
         EXPECT_EQ(DebugSessionState().diskette, c[3].number() != 0 ? 1 : 0);
         ASSERT_EQ(g_fake.sent.size(), 1u);
-        const DiocRegisters& r = g_fake.sent[0];
-        EXPECT_EQ(r.ebx | r.ecx | r.edi | r.esi, 0u);
-        EXPECT_EQ(r.edx, 1u);
-        EXPECT_EQ(r.eax, 0x1600u);
-        EXPECT_EQ(r.flags, kCarryFlag);
+        const DiocRegisters& r = g_fake.sent[0];  // drive 1, AX 1600h, carry set, all else zero
+        EXPECT_EQ((std::vector<std::uint32_t>{r.eax, r.ebx, r.ecx, r.edx, r.edi, r.esi, r.flags}),
+                  (std::vector<std::uint32_t>{0x1600, 0, 0, 1, 0, 0, kCarryFlag}));
     }
 }
 
@@ -83,30 +82,25 @@ TEST_F(NrviniProbe, LettersNumbersAndTheCache)
     EXPECT_EQ(Probed(), (std::vector<std::uint32_t>{3, 0}));
 }
 
+std::vector<std::uint32_t> Numbers(const std::string& text)
+{
+    std::vector<std::uint32_t> numbers;
+    std::istringstream in(text);
+    for (std::uint32_t n; in >> n;) numbers.push_back(n);
+    return numbers;
+}
+
 // Which drives the session's start probes, and the path it builds.
 TEST_F(NrviniProbe, SessionChoosesTheDrive)
 {
-    struct Case {
-        std::vector<std::uint32_t> disks;
-        std::uint8_t drive;
-        int force;
-        std::uint8_t letter;
-        std::vector<std::uint32_t> probed;
-    };
-    const Case cases[] = {
-        {{1}, 'D', 0, 'B', {1}},
-        {{3}, 'D', 0, 0, {1}},     // without force the named drive answers from B:'s probe
-        {{3}, 'D', 1, 'D', {1, 3}},
-        {{}, 'D', 1, 0, {1, 3}},
-        {{0}, 0, 1, 'A', {1, 0}},  // 0 stands for A:
-        {{3}, 'd', 1, 0, {1}},     // not a letter from A to Z
-    };
-    for (const Case& c : cases) {
+    for (const cases::Row& c : cases::Rows("nrvini.txt", "session")) {
         SetUp();
-        g_fake.disksThere = c.disks;
-        EXPECT_EQ(ChooseDebugDrive(c.drive, c.force), c.letter);
-        EXPECT_EQ(Probed(), c.probed);
-        EXPECT_EQ(DebugSessionState().iniPath, c.letter != 0 ? std::string(1, c.letter) + ":\\NRVDEBUG.INI" : "");
+        g_fake.disksThere = Numbers(c[0]);
+        const auto drive = [](const std::string& f) { return static_cast<std::uint8_t>(f == "0" ? 0 : f[0]); };
+        const std::uint8_t letter = drive(c[3]);
+        EXPECT_EQ(ChooseDebugDrive(drive(c[1]), c[2].number()), letter) << c[0].text;
+        EXPECT_EQ(Probed(), Numbers(c[4])) << c[0].text;
+        EXPECT_EQ(DebugSessionState().iniPath, letter != 0 ? std::string(1, letter) + ":\\NRVDEBUG.INI" : "");
     }
     // A later start without force probes nothing.
     SetUp();
@@ -117,33 +111,27 @@ TEST_F(NrviniProbe, SessionChoosesTheDrive)
     EXPECT_EQ(Probed(), std::vector<std::uint32_t>{1});
 }
 
-TEST(NrviniDebugValues, NumbersKeepTheirLow16Bits)
+// Numbers keep their low 16 bits; reads stay inside the caller's size; a
+// library that cannot be loaded is never a success.
+TEST(NrviniDebugValues, NumbersLengthsAndLoadFailures)
 {
     for (const cases::Row& c : cases::Rows("nrvini.txt", "debugnumber"))
         EXPECT_EQ(ParseDebugNumber(c[0].text.c_str()), c[1].number()) << c[0].text;
-    EXPECT_EQ(FormatDebugNumber(65535), "65535");
-    EXPECT_EQ(FormatDebugNumber(0), "0");
+    cases::CheckCalls("nrvini.txt", "debugcalls",
+        {{"format", [](const cases::Row& r) { return FormatDebugNumber(r[1].number()); }},
+         {"readlength", [](const cases::Row& r) { return std::to_string(DebugReadLength(r[1].number())); }},
+         {"defaultsize", [](const cases::Row& r) { return std::to_string(DebugDefault(r[1].c_str()).size()); }},
+         {"loadfailure", [](const cases::Row& r) { return std::to_string(LoadFailureResult(std::stoul(r[1].text, nullptr, 0))); }}});
 }
 
 TEST(NrviniDebugValues, TextStaysInsideTheCallersSize)
 {
-    EXPECT_EQ(DebugReadLength(0), 1024u);
-    EXPECT_EQ(DebugReadLength(8), 9u);
-    EXPECT_EQ(DebugDefault(std::string(1500, 'd').c_str()).size(), 1023u);
-    EXPECT_EQ(DebugDefault(nullptr), "");
     const std::string read(2000, 'x');
     std::string buffer(16, '\x7f');
     CopyDebugText(read.c_str(), DebugReadLength(8), buffer.data());
     EXPECT_EQ(buffer, std::string(8, 'x') + '\0' + std::string(7, '\x7f'));
     CopyDebugText("ab", DebugReadLength(8), buffer.data());
     EXPECT_EQ(buffer.substr(0, 3), std::string("ab\0", 3));
-}
-
-TEST(NrviniDebugValues, LoadFailuresAreNeverSuccess)
-{
-    EXPECT_EQ(LoadFailureResult(0), 0x80004005u);
-    EXPECT_EQ(LoadFailureResult(126), 0x8007007Eu);
-    EXPECT_EQ(LoadFailureResult(0x12345), 0x80072345u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -61,12 +62,6 @@ int EnvNumber(const char* name, int fallback)
     return value && *value ? std::atoi(value) : fallback;
 }
 
-struct Trial {
-    int kills = 0;
-    bool damagedCopy = false;  // a restart logged that it rebuilt the working copy
-    std::string failure;       // empty when the trial resumed with nothing skipped or lost
-};
-
 TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
 {
     const std::string script = TortureScript();
@@ -79,8 +74,7 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
         ASSERT_TRUE(box.Run("SETUP.INI -noreboot", 15 * 60 * 1000).finished);
         referenceMs = GetTickCount() - start;
         reference = test::ReadFileText(box.workingCopy());
-        const std::vector<int> lines = CommandLines(test::ReadFileText(box.log()));
-        ASSERT_EQ(lines.size(), static_cast<std::size_t>(kCommands));
+        ASSERT_EQ(CommandLines(test::ReadFileText(box.log())).size(), static_cast<std::size_t>(kCommands));
     }
     const int trials = EnvNumber("SE_TORTURE_TRIALS", 10);
     std::mt19937 random(static_cast<unsigned>(EnvNumber("SE_TORTURE_SEED", static_cast<int>(GetTickCount()))));
@@ -93,7 +87,7 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
     for (int t = 0; t < trials; ++t) {
         test::Sandbox box("torture");
         box.AddFile("SETUP.INI", script);
-        Trial trial;
+        int kills = 0;
         bool ranOut = false;
         for (int start = 0;; ++start) {
             ASSERT_LT(start, 20) << "trial " << t << " never finished";
@@ -101,11 +95,10 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
             HANDLE process = box.Start(start == 0 ? "SETUP.INI -noreboot" : "SETUP.INI -noreboot -resume");
             ASSERT_NE(process, nullptr);
             const DWORD wait = std::uniform_int_distribution<DWORD>(0, runMs)(random);
-            if (trial.kills < kMaxKillsPerTrial && WaitForSingleObject(process, wait) == WAIT_TIMEOUT) {
+            if (kills < kMaxKillsPerTrial && WaitForSingleObject(process, wait) == WAIT_TIMEOUT) {
                 TerminateProcess(process, 9);
-                WaitForSingleObject(process, INFINITE);
-                CloseHandle(process);
-                ++trial.kills;
+                test::WaitForProcess(process, INFINITE);
+                ++kills;
                 continue;
             }
             // A slow machine (emulated, busy) may take minutes for one run.
@@ -121,34 +114,27 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
             --t;
             continue;
         }
+        // Each command first seen in order, none left out; at most one repeat per kill.
         const std::string log = test::ReadFileText(box.log());
-        trial.damagedCopy = log.find("working copy was damaged") != std::string::npos;
+        const bool damagedCopy = log.find("working copy was damaged") != std::string::npos;  // a restart rebuilt it
         const std::vector<int> lines = CommandLines(log);
         std::vector<int> firstSeen;
-        std::set<int> seen;
-        for (int n : lines)
+        for (std::set<int> seen; int n : lines)
             if (seen.insert(n).second) firstSeen.push_back(n);
-        std::vector<int> all(kCommands);
-        for (int i = 0; i < kCommands; ++i) all[i] = i;
-        if (firstSeen != all)
-            trial.failure = "commands skipped or out of order (" + std::to_string(firstSeen.size()) + " of " +
-                            std::to_string(kCommands) + " seen)";
-        else if (static_cast<int>(lines.size()) - kCommands > trial.kills)
-            trial.failure = std::to_string(lines.size() - kCommands) + " repeats after " +
-                            std::to_string(trial.kills) + " kills";
+        std::string failure;
+        if (firstSeen.size() != std::size_t{kCommands} || !std::is_sorted(firstSeen.begin(), firstSeen.end()) || firstSeen.back() != kCommands - 1)
+            failure = "commands skipped or out of order (" + std::to_string(firstSeen.size()) + " seen)";
+        else if (static_cast<int>(lines.size()) - kCommands > kills)
+            failure = std::to_string(lines.size() - kCommands) + " repeats";
         else if (test::ReadFileText(box.workingCopy()) != reference)
-            trial.failure = "working copy differs from the uninterrupted run's";
+            failure = "working copy differs from the uninterrupted run's";
         for (const char* left : {".bak0", ".bak1", ".res0", ".res1", ".new"})
-            if (trial.failure.empty() && test::PathExists(box.workingCopy() + left))
-                trial.failure = std::string("protection file left behind: ") + left;
-        damaged += trial.damagedCopy;
-        std::printf("trial %d: %d kills%s%s\n", t, trial.kills, trial.damagedCopy ? ", working copy rebuilt" : "",
-                    trial.failure.empty() ? "" : ", FAILED");
+            if (failure.empty() && test::PathExists(box.workingCopy() + left)) failure = std::string("protection file left behind: ") + left;
+        damaged += damagedCopy;
+        failed += !failure.empty();
+        std::printf("trial %d: %d kills%s%s\n", t, kills, damagedCopy ? ", working copy rebuilt" : "", failure.empty() ? "" : ", FAILED");
         std::fflush(stdout);
-        if (!trial.failure.empty()) {
-            ++failed;
-            ADD_FAILURE() << "trial " << t << " (" << trial.kills << " kills): " << trial.failure;
-        }
+        EXPECT_EQ(failure, "") << "trial " << t << " (" << kills << " kills)";
     }
     std::printf("torture: %d trials, %d with a damaged working copy rebuilt, %d skipped or lost something "
                 "(%d runs ended before their kill and were run again)\n",
