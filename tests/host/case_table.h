@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #if defined(_WIN32)
@@ -83,12 +84,11 @@ inline std::vector<Row> Rows(const std::string& file, const std::string& table)
         Row row;
         std::string raw;
         for (std::size_t i = 0; i <= line.size(); ++i) {
-            if (i == line.size() || line[i] == '|') {
-                row.push_back(Unescape(raw));
-                raw.clear();
-            } else {
+            if (i < line.size() && line[i] != '|') {
                 raw += line[i];
                 if (line[i] == '\\' && i + 1 < line.size()) raw += line[++i];
+            } else {
+                row.push_back(Unescape(std::exchange(raw, "")));
             }
         }
         rows.push_back(row);

@@ -173,20 +173,6 @@ TEST(NrviniModel, EditsKeepTheListConsistent)
     EXPECT_EQ(bat.lineCount, 2);
 }
 
-TEST(NrviniModel, PoolServesFourByteMultiplesFromKilobyteBlocks)
-{
-    LinePool pool;
-    char* a = pool.Allocate(1);
-    char* b = pool.Allocate(5);
-    EXPECT_EQ(b - a, 4);
-    EXPECT_EQ(pool.Allocate(1025), nullptr);
-    EXPECT_NE(pool.Allocate(1024), nullptr);  // does not fit the rest: a new block
-    EXPECT_EQ(pool.blockCount(), 2);
-    LinePool::LimitBlocksForTesting(0);
-    EXPECT_EQ(pool.Allocate(4), nullptr);
-    LinePool::LimitBlocksForTesting(-1);
-}
-
 TEST(NrviniModel, LoadFailuresSayWhy)
 {
     ScratchDir dir;

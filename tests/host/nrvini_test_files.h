@@ -20,15 +20,8 @@ public:
         dir_ = (std::filesystem::temp_directory_path() / name).string();
         std::filesystem::create_directories(dir_);
     }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    std::string Path(const std::string& name) const
-    {
-        return (std::filesystem::path(dir_) / name).make_preferred().string();
-    }
+    ~ScratchDir() { std::error_code ignored; std::filesystem::remove_all(dir_, ignored); }
+    std::string Path(const std::string& name) const { return (std::filesystem::path(dir_) / name).make_preferred().string(); }
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
@@ -40,10 +33,7 @@ private:
     std::string dir_;
 };
 
-inline void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+inline void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 inline std::optional<std::string> ReadBytes(const std::string& path)
 {

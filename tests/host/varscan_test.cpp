@@ -23,11 +23,7 @@ public:
     std::string TempDirectory() override { return temp; }
     unsigned long ProcessId() override { return pid; }
     unsigned short UserLanguageId() override { return language; }
-    std::string ReadVariable(int n) override
-    {
-        auto it = variables.find(n);
-        return it == variables.end() ? "" : it->second;
-    }
+    std::string ReadVariable(int n) override { return variables.count(n) ? variables[n] : ""; }
     void WriteVariable(int n, const std::string& v) override { variables[n] = v; }
 };
 
@@ -46,8 +42,8 @@ Expansion Expand(std::string text, FakeSource& source, std::size_t size = 512)
 std::string Joined(const std::vector<std::string>& entries)
 {
     std::string all;
-    for (const std::string& e : entries) all += (all.empty() ? "" : "\n") + e;
-    return all;
+    for (const std::string& e : entries) all += e + "\n";
+    return all.substr(0, all.size() - !all.empty());
 }
 
 TEST(Variables, ExpansionTable)

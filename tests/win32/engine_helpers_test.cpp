@@ -87,11 +87,10 @@ TEST_F(EngineHelpers, SectionReadsGrowUntilTheSectionFits)
 
 TEST_F(EngineHelpers, VariablesTakeTheMachinesValues)
 {
-    char windows[MAX_PATH], system[MAX_PATH], temp[MAX_PATH];
+    char windows[MAX_PATH], temp[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    GetSystemDirectoryA(system, MAX_PATH);
     GetTempPathA(MAX_PATH, temp);
-
+    const std::string system = test::SystemDirectory();
     std::string text = "~%C101|~%C102|~%C103|~%C104|~%C001";
     EXPECT_EQ(GetVariable(text, 512), 5);
     EXPECT_EQ(text, std::string(windows) + "|" + windows + "\\inf|" + system + "|" + system + "\\Drivers|" +
@@ -99,7 +98,7 @@ TEST_F(EngineHelpers, VariablesTakeTheMachinesValues)
 
     text = "~%V003 ~%V010 ~%V011.";
     EXPECT_EQ(GetVariable(text, 512), 4);  // the token inside V003 counts too
-    EXPECT_EQ(text, std::string(system) + "\\x ten .");
+    EXPECT_EQ(text, system + "\\x ten .");
 
     text = "~%C000 is dropped";
     GetVariable(text, 260);
@@ -112,20 +111,17 @@ TEST_F(EngineHelpers, VariablesTakeTheMachinesValues)
 
 TEST_F(EngineHelpers, LanguageDataSection)
 {
-    const std::string file = kLanguageFile;
     CreateDirectoryA("C:\\system.sav", nullptr);
     CreateDirectoryA("C:\\system.sav\\util", nullptr);
-    DeleteFileA(file.c_str());
-    ASSERT_TRUE(FormLanguageDataSection());
-    EXPECT_EQ(g_engine.languageDataSection, "Data.XX");
-
-    test::WriteFileText(file, "[Description]\r\nNorvaneLanguage= GR ; German\r\n");
-    ASSERT_TRUE(FormLanguageDataSection());
-    EXPECT_EQ(g_engine.languageDataSection, "Data.GR");
-
-    test::WriteFileText(file, "[Description]\r\nNorvaneLanguage=\r\n");
-    EXPECT_FALSE(FormLanguageDataSection());
-    DeleteFileA(file.c_str());
+    // No file: XX; the language named; an empty name fails.
+    const std::pair<const char*, const char*> cases[] = {{"", "Data.XX"},
+        {"[Description]\r\nNorvaneLanguage= GR ; German\r\n", "Data.GR"}, {"[Description]\r\nNorvaneLanguage=\r\n", "failed"}};
+    for (const auto& [file, expected] : cases) {
+        DeleteFileA(kLanguageFile);
+        if (*file) test::WriteFileText(kLanguageFile, file);
+        EXPECT_EQ(FormLanguageDataSection() ? g_engine.languageDataSection : "failed", expected) << file;
+    }
+    DeleteFileA(kLanguageFile);
 }
 
 }  // namespace

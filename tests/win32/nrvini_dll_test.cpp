@@ -170,17 +170,11 @@ TEST_F(NrviniServices, DebugSessionFromTheDiskette)
     // The switch: off in any case, no key, no file give no session. Q: holds a
     // switch that is on, but B: counts as holding a disk, so Q: is not asked.
     ASSERT_TRUE(test::WriteFileText("Q:\\NRVDEBUG.INI", "[DEBUG]\r\nDebug=1\r\n"));
-    const struct {
-        const char* file;  // null: no file
-        int32_t session;
-    } switches[] = {{"[DEBUG]\r\nDebug=off\r\n", 0}, {"[DEBUG]\r\nOther=1\r\n", 0}, {nullptr, 0}, {"[DEBUG]\r\nDebug=1\r\n", 1}};
-    for (const auto& s : switches) {
+    for (const cases::Row& s : cases::Rows("nrvini.txt", "debugswitch")) {
         DeleteFileA(kDebugIni);
-        if (s.file != nullptr) {
-            ASSERT_TRUE(test::WriteFileText(kDebugIni, s.file));
-        }
-        EXPECT_EQ(Call(init, static_cast<uint8_t>('Q'), 1), s.session) << (s.file ? s.file : "no file");
-        EXPECT_EQ(Call(mode), s.session);
+        if (!s[0].null) ASSERT_TRUE(test::WriteFileText(kDebugIni, s[0]));
+        EXPECT_EQ(Call(init, static_cast<uint8_t>('Q'), 1), s[1].number()) << s[0].text;
+        EXPECT_EQ(Call(mode), s[1].number());
     }
     DeleteFileA("Q:\\NRVDEBUG.INI");
     EXPECT_EQ(Call(init, static_cast<uint8_t>(0), 1), 1);  // a running session stays
@@ -213,10 +207,8 @@ TEST_F(NrviniServices, DebugSessionFromTheDiskette)
 TEST_F(NrviniServices, FindsTheCdromFromTheStartLetter)
 {
     if (!DriveIs("R:\\", DRIVE_CDROM)) GTEST_SKIP() << kNoDrives;
-    const struct {
-        uint8_t start, found;
-    } cases[] = {{'A', 'R'}, {'R', 'R'}, {'S', 0}, {'a', 'r'}, {'r', 'r'}, {'s', 0}, {'@', 0}, {'[', 0}, {'{', 0}};
-    for (const auto& c : cases) EXPECT_EQ(Call(findCdrom, c.start), c.found) << c.start;
+    for (const cases::Row& c : cases::Rows("nrvini.txt", "cdrom"))
+        EXPECT_EQ(Call(findCdrom, static_cast<uint8_t>(c[0].text[0])), c[1].text == "0" ? 0 : c[1].text[0]) << c[0].text;
 }
 
 TEST_F(NrviniServices, RegistersAndUnregistersComServers)

@@ -19,25 +19,15 @@ DWORD RunSelf(const std::string& argument)
     return test::WaitForProcess(test::StartProcess(self, argument)).exitCode;
 }
 
-int VersionMask()
-{
-    return (IsWin95() ? 1 : 0) | (IsWin98() ? 2 : 0) | (IsWinNT4() ? 4 : 0) | (IsWin2000() ? 8 : 0) |
-           (IsWinXP() ? 16 : 0);
-}
-
-struct Personality {
-    const char* version;
-    int mask;
-};
+int VersionMask() { return IsWin95() | IsWin98() << 1 | IsWinNT4() << 2 | IsWin2000() << 3 | IsWinXP() << 4; }
 
 TEST(VersionTests, ExactlyOneHoldsUnderEachPersonality)
 {
-    const Personality cases[] = {{"win95", 1}, {"win98", 2}, {"nt40", 4}, {"win2k", 8}, {"winxp", 16},
-                                 // Windows Me and Vista: none of the five.
-                                 {"winme", 0}, {"vista", 0}};
-    for (const Personality& p : cases) {
-        SetPersonality(kSelf, p.version);
-        EXPECT_EQ(RunSelf("--report-versions"), static_cast<DWORD>(p.mask)) << p.version;
+    // Windows Me and Vista: none of the five.
+    const std::pair<const char*, DWORD> cases[] = {{"win95", 1}, {"win98", 2}, {"nt40", 4}, {"win2k", 8}, {"winxp", 16}, {"winme", 0}, {"vista", 0}};
+    for (const auto& [version, mask] : cases) {
+        SetPersonality(kSelf, version);
+        EXPECT_EQ(RunSelf("--report-versions"), mask) << version;
     }
     SetPersonality(kSelf, "");
     EXPECT_EQ(RunSelf("--report-versions"), 0u) << "Wine's default personality";
