@@ -11,7 +11,6 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>

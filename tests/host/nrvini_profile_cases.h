@@ -19,25 +19,21 @@ struct ProfileApi {
     NrvIniSetLastSectionFn setLast;
 };
 
-// A file's bytes: "@name" is a file of the [files] table; \N writes none.
-inline void PlaceFile(const std::string& path, const cases::Field& bytes)
+// A file's bytes: "@name" is a file of the [files] table; \N is no file.
+inline std::optional<std::string> Expected(const cases::Field& bytes)
 {
     static const std::map<std::string, std::string> files = [] {
         std::map<std::string, std::string> named;
         for (const cases::Row& r : cases::Rows("nrvini.txt", "files")) named["@" + r[0].text] = r[1].text;
         return named;
     }();
-    if (bytes.null) return;
-    const auto named = files.find(bytes.text);
-    WriteBytes(path, named != files.end() ? named->second : bytes.text);
+    if (bytes.null) return std::nullopt;
+    return files.count(bytes.text) ? files.at(bytes.text) : bytes.text;
 }
 
-inline std::optional<std::string> Expected(const cases::Field& bytes)
+inline void PlaceFile(const std::string& path, const cases::Field& bytes)
 {
-    if (bytes.null) return std::nullopt;
-    ScratchDir dir;
-    PlaceFile(dir.Path("x"), bytes);
-    return ReadBytes(dir.Path("x"));
+    if (const auto file = Expected(bytes)) WriteBytes(path, *file);
 }
 
 inline void CheckProfileTables(const ProfileApi& api)

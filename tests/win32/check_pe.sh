@@ -4,16 +4,12 @@
 set -u
 objdump=$1; bin=$2
 fail=0
-check_imports() {  # file allowed...
+check_imports() {  # file, then exactly the DLLs it imports, sorted
   local file=$1; shift
   local dlls
-  dlls=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u)
-  for d in $dlls; do
-    local ok=0
-    for a in "$@"; do [ "$d" = "$a" ] && ok=1; done
-    [ $ok = 1 ] || { echo "FAIL: $(basename "$file") imports $d"; fail=1; }
-  done
-  echo "$(basename "$file") imports: $(echo $dlls)"
+  dlls=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u | xargs)
+  [ "$dlls" = "$*" ] || { echo "FAIL: $(basename "$file") imports $dlls, not $*"; fail=1; }
+  echo "$(basename "$file") imports: $dlls"
 }
 # Calls that Windows 95 (or NT 4.0) does not export: a binary that imports one
 # does not even load there. Static runtimes are where such imports creep in.
@@ -31,18 +27,14 @@ check_old_windows() {  # file
 exe=$bin/setupengine.exe
 if ! "$objdump" -f "$exe" | grep -q 'file format pei-i386'; then echo "FAIL: setupengine.exe is not PE32 i386"; fail=1; fi
 if ! "$objdump" -p "$exe" | grep -qE 'Subsystem\s+00000002'; then echo "FAIL: setupengine.exe is not GUI subsystem"; fail=1; fi
-check_imports "$exe" KERNEL32.DLL USER32.DLL ADVAPI32.DLL MSVCRT.DLL
+check_imports "$exe" ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL
 check_old_windows "$exe"
 if "$objdump" -p "$exe" | grep -qi 'NRVINI'; then echo "FAIL: setupengine.exe refers to NRVINI"; fail=1; fi
 
 dll=$bin/NRVINI.dll
 if [ -f "$dll" ]; then
   "$objdump" -f "$dll" | grep -q 'file format pei-i386' || { echo "FAIL: NRVINI.dll is not PE32 i386"; fail=1; }
-  check_imports "$dll" KERNEL32.DLL OLE32.DLL MSVCRT.DLL
-  # Exactly these three: the COM registration needs ole32.
-  for d in KERNEL32.DLL OLE32.DLL MSVCRT.DLL; do
-    "$objdump" -p "$dll" | grep -qi "DLL Name: $d" || { echo "FAIL: NRVINI.dll does not import $d"; fail=1; }
-  done
+  check_imports "$dll" KERNEL32.DLL MSVCRT.DLL OLE32.DLL  # the COM registration needs ole32
   check_old_windows "$dll"
   exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[\s*[0-9]*\] //p')
   for e in NrvGetPrivateProfileString NrvGetPrivateProfileInt NrvGetPrivateProfileSection \

@@ -99,23 +99,21 @@ std::string CheckValue(const KeyPath& k, const std::vector<std::string>& a)
     const bool wantMissing = a.size() == 4 && a[3] == "<missing>";
     HKEY key;
     DWORD type = 0, size = 0;
+    std::vector<BYTE> bytes;
     LONG rc = RegOpenKeyExA(k.root, k.path.c_str(), 0, KEY_QUERY_VALUE, &key);
     if (rc == ERROR_SUCCESS) {
         rc = RegQueryValueExA(key, a[2].c_str(), nullptr, &type, nullptr, &size);
-        std::vector<BYTE> bytes(size);
+        bytes.resize(size);
         if (rc == ERROR_SUCCESS) rc = RegQueryValueExA(key, a[2].c_str(), nullptr, &type, bytes.data(), &size);
         RegCloseKey(key);
         bytes.resize(size);
-        if (rc == ERROR_SUCCESS && !wantMissing) {
-            const std::vector<BYTE> expected = ParseData(a.size() > 4 ? a[4] : "");
-            if (type == TypeNumber(a[3]) && bytes == expected) return "";
-            return "value " + a[2] + ": type " + std::to_string(type) + " bytes " + Shown(bytes) + "; expected " +
-                   a[3] + " " + Shown(expected);
-        }
     }
-    if (wantMissing && rc == ERROR_FILE_NOT_FOUND) return "";
-    if (wantMissing && rc == ERROR_SUCCESS) return "value " + a[2] + " exists";
-    return "value " + a[2] + " unreadable: " + std::to_string(rc);
+    if (wantMissing && rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return "value " + a[2] + " unreadable: " + std::to_string(rc);
+    if (wantMissing) return rc == ERROR_SUCCESS ? "value " + a[2] + " exists" : "";
+    if (rc != ERROR_SUCCESS) return "value " + a[2] + " unreadable: " + std::to_string(rc);
+    const std::vector<BYTE> expected = ParseData(a.size() > 4 ? a[4] : "");
+    if (type == TypeNumber(a[3]) && bytes == expected) return "";
+    return "value " + a[2] + ": type " + std::to_string(type) + " bytes " + Shown(bytes) + "; expected " + a[3] + " " + Shown(expected);
 }
 
 std::string SetValue(const KeyPath& k, const std::vector<std::string>& a)
