@@ -1,32 +1,5 @@
-// End-to-end runs of setupengine.exe on the scripts under tests/scenarios.
-//
-// Each scenario directory holds the script files to place beside the program,
-// a steps.txt that says what to do, the expected install log (expected.log,
-// absent when no log may be written) and the keys the working copy must hold
-// afterwards (expected.keys). Steps, one per line:
-//   run <arguments>               start the engine and wait; it must exit with 0
-//   set <file>|<section>|<key>|<value>   a profile write between runs
-//   temp <directory>              the TMP the engine gets from now on
-//   write <path>|<text>           a file outside the sandbox, removed afterwards
-//   remove <path>                 delete a file or an empty directory before the next step
-//   mkdir <path>                  create a directory
-//   copy <file>                   the working copy to check, if not tmp\SETUP.INI
-//   expect <path>|<text>          the file holds exactly this text now (\n: CR LF)
-//   reg... and version            registry contents and the Windows version (registry_steps.h)
-//   attrib <path>|<RHS letters>   set a file's read-only, hidden, system attributes
-//   link <path>|<directory>       a Unix symbolic link to a directory
-//   exists <path>, absent <path>  after a run: the file or directory is there, or not
-//   place <file>|<path>           a file built beside the test program, copied to path
-//   minimum <ms>                  the last run took at least that long
-//   lock <path>                   hold the file open, shared with no one, to the end
-//   onstart <step>                a mkdir, lock or hold step done once the next
-//                                 run's process exists, before it runs (hold: a
-//                                 new file others may write but not rename);
-//                                 {PID} in it is that process id's five lowest
-//                                 digits (in other steps, those of the last run)
-// {DIR} and {TMP} stand for the sandbox's program and temporary directories,
-// {SYS} for the system directory. In the log, TMP<five digits>.INI named after
-// a run's process id reads TMP{PID}.INI.
+// End-to-end runs of setupengine.exe on the scripts under tests/scenarios;
+// tests/scenarios/README.md describes a scenario's files and steps.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,18 +60,16 @@ bool MakeUnixLink(const std::string& link, const std::string& target)
 
 std::string PidDigits(DWORD pid)
 {
-    std::string digits = std::to_string(pid % 100000);
-    return std::string(5 - digits.size(), '0') + digits;
+    char digits[8];
+    wsprintfA(digits, "%05lu", pid % 100000);
+    return digits;
 }
 
 // Open files the scenario holds until it ends: locked (shared with no one), or
 // held (a new file others may open, read and write, but not rename or delete).
 struct HeldFiles {
     std::vector<HANDLE> handles;
-    ~HeldFiles()
-    {
-        for (HANDLE h : handles) CloseHandle(h);
-    }
+    ~HeldFiles() { std::for_each(handles.begin(), handles.end(), CloseHandle); }
     bool Open(const std::string& path, bool hold)
     {
         HANDLE h = hold ? CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
