@@ -2,6 +2,7 @@
 // tables are in tests/cases/nrvini.txt.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "nrvini/ini_file.h"
@@ -89,13 +90,14 @@ TEST(NrviniModel, FileKindFollowsTheLastExtension)
     }
 }
 
-// Builds an IniFile of the given kind from lines, without touching the disk.
-void Fill(IniFile& ini, const std::vector<std::string>& lines, FileKind kind = FileKind::Ordinary)
+// Builds an IniFile of the given kind from lines split at LF, without touching the disk.
+void Fill(IniFile& ini, const std::string& lines, FileKind kind = FileKind::Ordinary)
 {
     ini.kind = kind;
     ini.open = kind == FileKind::Bat ? ':' : '[';
     ini.close = kind == FileKind::Bat ? '\0' : ']';
-    for (const std::string& line : lines) ASSERT_NE(InsertIniLine(ini, line, nullptr), nullptr);
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) ASSERT_NE(InsertIniLine(ini, line, nullptr), nullptr);
 }
 
 std::string Joined(const IniFile& ini)
@@ -109,12 +111,7 @@ TEST(NrviniModel, KeyLookupOutcomes)
 {
     for (const cases::Row& c : Rows("lookup")) {
         IniFile ini;
-        std::vector<std::string> lines;
-        for (std::size_t from = 0, to; from <= c[1].text.size(); from = to + 1) {
-            to = std::min(c[1].text.find('\n', from), c[1].text.size());
-            lines.push_back(c[1].text.substr(from, to - from));
-        }
-        Fill(ini, lines, KindOf(c[0]));
+        Fill(ini, c[1], KindOf(c[0]));
         const KeyLookup found = FindIniKey(ini, c[2].text.c_str(), c[3].text.c_str());
         const char outcome = found.outcome == KeyOutcome::Found ? 'F' : found.outcome == KeyOutcome::KeyMissing ? 'K' : 'S';
         EXPECT_EQ(std::string(1, outcome), c[4].text) << Joined(ini) << " " << c[3].text;
@@ -126,7 +123,7 @@ TEST(NrviniModel, KeyLookupOutcomes)
 TEST(NrviniModel, MarkerStopsLookupsAndPlacesNewSections)
 {
     IniFile ini;
-    Fill(ini, {"[A]", "[Last] ; tail", "[Late]"});
+    Fill(ini, "[A]\n[Last] ; tail\n[Late]");
     SetLastSectionMarker("LAST");
     EXPECT_EQ(LastSectionMarker(), "[LAST]");
     EXPECT_NE(FindIniSection(ini, "last").header, nullptr);  // the marker's own section is found
@@ -143,7 +140,7 @@ TEST(NrviniModel, MarkerStopsLookupsAndPlacesNewSections)
 TEST(NrviniModel, EditsKeepTheListConsistent)
 {
     IniFile ini;
-    Fill(ini, {"[A]", "; note", "a=1", "  [B]", "b=1", "[a]", "c=1"});
+    Fill(ini, "[A]\n; note\na=1\n  [B]\nb=1\n[a]\nc=1");
     DeleteIniSection(ini, "A");  // only the first, comments included
     EXPECT_EQ(Joined(ini), "  [B]|b=1|[a]|c=1|");
     ASSERT_TRUE(InsertIniSection(ini, ini.first, "N", "x=1\0   \0;c\0"));
@@ -168,7 +165,7 @@ TEST(NrviniModel, EditsKeepTheListConsistent)
     EXPECT_EQ(ini.last->next, nullptr);
 
     IniFile bat;
-    Fill(bat, {":A", "k=1"}, FileKind::Bat);
+    Fill(bat, ":A\nk=1", FileKind::Bat);
     DeleteIniSection(bat, "A");  // a label never starts with "["
     EXPECT_EQ(bat.lineCount, 2);
 }
@@ -194,7 +191,7 @@ TEST(NrviniModel, FailedSaveLeavesNoTrace)
 {
     ScratchDir dir;
     IniFile ini;
-    Fill(ini, {"[A]", "k=1"});
+    Fill(ini, "[A]\nk=1");
     std::filesystem::create_directories(dir.Path("target/inner"));
     EXPECT_EQ(SaveIniFile(ini, dir.Path("target")), -1);  // replacing a full directory fails
     EXPECT_EQ(SaveIniFile(ini, dir.Path("nowhere/a.ini")), -1);

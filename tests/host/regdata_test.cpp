@@ -29,19 +29,6 @@ TEST(EditData, ConvertsAsTheScriptsExpect)
     }
 }
 
-TEST(EditLine, SplitsSixFieldsAndKeepsCommasInTheData)
-{
-    const auto p = se::ParseRegEditLine(" 1 , HKCU ,\tSoftware\\T , Name , 2 , a,b,c ");
-    ASSERT_EQ(p.missing, se::MissingField::None);
-    EXPECT_EQ(p.fields.action, " 1 ");
-    EXPECT_EQ(p.fields.root, "HKCU");
-    EXPECT_EQ(p.fields.key, "Software\\T");
-    EXPECT_EQ(p.fields.valueName, "Name");
-    EXPECT_EQ(p.fields.dataType, "2");
-    EXPECT_EQ(p.fields.data, "a,b,c");
-    EXPECT_EQ(se::ParseRegEditLine("1,,,,,").fields.data, "");
-}
-
 TEST(EditLine, NamesTheFirstFieldAMissingCommaLosesAndNumbersStayInRange)
 {
     const char* const names[] = {"None", "Root", "Key", "ValueName", "DataType", "Data"};
@@ -51,7 +38,8 @@ TEST(EditLine, NamesTheFirstFieldAMissingCommaLosesAndNumbersStayInRange)
         EXPECT_EQ(se::LeadingInteger(c[0]), std::stoll(c[1].text)) << c[0].text;
 }
 
-// Single values, root names (2: HKEY_CURRENT_USER, 6: HKEY_DYN_DATA) and log texts.
+// Single values, edit lines split into six fields (the data keeps its commas),
+// root names (2: HKEY_CURRENT_USER, 6: HKEY_DYN_DATA) and log texts.
 TEST(RegData, SingleValuesRootNamesAndLogTexts)
 {
     const auto root = [](std::optional<se::RootKey> key) { return key ? std::to_string(static_cast<int>(*key)) : "none"; };
@@ -64,6 +52,10 @@ TEST(RegData, SingleValuesRootNamesAndLogTexts)
          {"short", [&](const cases::Row& r) { return root(se::ShortRootName(r[1])); }},
          {"size", [](const cases::Row& r) { return se::DataSizeMessage(se::ConvertEditData(r[1].number(), r[2])); }},
          {"describe", [](const cases::Row& r) { return se::ValueDescription(r[1], r[2], r[3], r[4]); }},
+         {"editline", [](const cases::Row& r) {
+              const auto f = se::ParseRegEditLine(r[1]).fields;
+              return f.action + "," + f.root + "," + f.key + "," + f.valueName + "," + f.dataType + "," + f.data;
+          }},
          {"describedsize", [](const cases::Row& r) { return std::to_string(se::ValueDescription("H", r[1], "V", "D").size()); }}});
 }
 
