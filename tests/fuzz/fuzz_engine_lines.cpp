@@ -28,9 +28,7 @@ public:
     // Variables are slices of the input itself, so values may hold tokens.
     std::string ReadVariable(int n) override
     {
-        if (data.empty()) return {};
-        const std::size_t at = static_cast<std::size_t>(n) % data.size();
-        return std::string(data.substr(at, 40));
+        return data.empty() ? "" : std::string(data.substr(static_cast<std::size_t>(n) % data.size(), 40));
     }
     void WriteVariable(int, const std::string&) override {}
 };

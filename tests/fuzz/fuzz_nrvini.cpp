@@ -32,10 +32,7 @@ const nrvini_test::ScratchDir& Scratch() { static const nrvini_test::ScratchDir 
 
 void Require(bool condition, const char* what)
 {
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_nrvini: %s\n", what);
-        std::abort();
-    }
+    if (!condition) (std::fprintf(stderr, "fuzz_nrvini: %s\n", what), std::abort());
 }
 
 // Names that the made-up files below use, so that lookups find something.
@@ -63,12 +60,10 @@ std::string MadeUpFile(FuzzedDataProvider& in)
         const std::string shape = kShapes[in.ConsumeIntegralInRange<size_t>(0, std::size(kShapes) - 1)];
         const std::string word = kWords[in.ConsumeIntegralInRange<size_t>(0, std::size(kWords) - 1)];
         for (const char c : shape) (c == '%' ? file += word : file += c);
-        switch (in.ConsumeIntegralInRange(0, 15)) {
-        case 0: file += '\0'; break;
-        case 2: file += '\x1a'; break;
-        case 1: file.append(in.ConsumeIntegralInRange<size_t>(1, 1200), in.ConsumeBool() ? ' ' : 'z'); break;
-        default: break;
-        }
+        const int extra = in.ConsumeIntegralInRange(0, 15);
+        if (extra == 0) file += '\0';
+        if (extra == 1) file.append(in.ConsumeIntegralInRange<size_t>(1, 1200), in.ConsumeBool() ? ' ' : 'z');
+        if (extra == 2) file += '\x1a';
         file += kEnds[in.ConsumeIntegralInRange<size_t>(0, std::size(kEnds) - 1)];
     }
     return file;
@@ -84,11 +79,9 @@ std::string MakeList(FuzzedDataProvider& in)
         std::string line = in.ConsumeRandomLengthString(40);
         line.erase(std::find(line.begin(), line.end(), '\0'), line.end());
         if (line.empty()) break;
-        list += line;
-        list += '\0';
+        list += line + '\0';
     }
-    list += '\0';
-    return list;
+    return list + '\0';
 }
 
 bool IsBlankByte(char c) { return (c >= 0x09 && c <= 0x0D) || c == ' '; }
@@ -101,8 +94,7 @@ std::vector<std::string> TextLines(const std::string& bytes)
     std::vector<std::string> lines;
     const std::string text = bytes.substr(0, bytes.find('\x1a'));
     for (std::size_t from = 0; from <= text.size();) {
-        std::size_t end = text.find('\n', from);
-        if (end == std::string::npos) end = text.size();
+        const std::size_t end = std::min(text.find('\n', from), text.size());
         std::size_t kept = end;
         while (kept > from && IsBlankByte(text[kept - 1])) --kept;
         if (kept > from) lines.push_back(text.substr(from, kept - from));

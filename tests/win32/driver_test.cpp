@@ -128,11 +128,7 @@ protected:
             CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
         log_.Take();
     }
-    void TearDown() override
-    {
-        SetDeviceExchange(nullptr);
-        g_tslInt15.device.reset();
-    }
+    void TearDown() override { SetDeviceExchange(nullptr), g_tslInt15.device.reset(); }
     DriverOperations table_;
     DriverLog log_;
 };
@@ -222,12 +218,14 @@ bool RunningNt() { return IsWinNT4() || IsWin2000() || IsWinXP(); }
 
 std::string InstalledSys() { return test::SystemDirectory() + "\\Drivers\\TSLMgmt.Sys"; }
 
-// The service TSLMgmt12 opened with that access (null when it does not exist).
-se::ServiceHandle TslService(DWORD access)
+SC_HANDLE Manager()
 {
     static const se::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    return se::ServiceHandle(OpenServiceA(manager.get(), "TSLMgmt12", access));
+    return manager.get();
 }
+
+// The service TSLMgmt12 opened with that access (null when it does not exist).
+se::ServiceHandle TslService(DWORD access) { return se::ServiceHandle(OpenServiceA(Manager(), "TSLMgmt12", access)); }
 
 // -1 when the service does not exist, else its state.
 int ServiceState()
@@ -337,10 +335,9 @@ TEST_F(NtCycle, ServiceThatAlreadyRunsIsLeftAsItWas)
     const std::string theirs = test::ModuleDirectory() + "\\TSLMGMT.SYS";
     ASSERT_TRUE(CopyFileA(theirs.c_str(), InstalledSys().c_str(), FALSE));
     {
-        se::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        se::ServiceHandle service(CreateServiceA(manager.get(), "TSLMgmt12", "TSLMgmt12", SERVICE_ALL_ACCESS,
-                                                 SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                                 InstalledSys().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        const se::ServiceHandle service(CreateServiceA(Manager(), "TSLMgmt12", "TSLMgmt12", SERVICE_ALL_ACCESS,
+                                                       SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                                       InstalledSys().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
         ASSERT_TRUE(service && StartServiceA(service.get(), 0, nullptr));
     }
     ASSERT_EQ(ServiceState(), SERVICE_RUNNING);

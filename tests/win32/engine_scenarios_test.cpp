@@ -58,6 +58,30 @@ bool MakeUnixLink(const std::string& link, const std::string& target)
     return test::PathExists(link);
 }
 
+// scenarios\<scenario>\<file> beside the test program.
+std::string ScenarioFile(const std::string& scenario, const std::string& file)
+{
+    return test::ReadFileText(test::ModuleDirectory() + "\\scenarios\\" + scenario + "\\" + file);
+}
+
+// Expected keys of a working copy: lines "Section|Key|Value", or
+// "Section|Key|<missing>". Reports the differences, empty when all match.
+std::string CheckKeys(const std::string& file, const std::string& expectations)
+{
+    std::istringstream lines(expectations);
+    std::string line, report;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t a = line.find('|'), b = line.find('|', a + 1);
+        if (a == std::string::npos || b == std::string::npos) continue;
+        const std::string section = line.substr(0, a), key = line.substr(a + 1, b - a - 1), want = line.substr(b + 1);
+        const std::string got = test::IniValue(file, section.c_str(), key.c_str());
+        if (got != want) report += "[" + section + "] " + key + ": got \"" + got + "\", want \"" + want + "\"\n";
+    }
+    return report;
+}
+
 std::string PidDigits(DWORD pid)
 {
     char digits[8];
@@ -86,8 +110,8 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
 {
     const std::string& name = GetParam();
     test::Sandbox box(name);
-    for (const std::string& f : test::ListDirectory(test::ScenarioPath(name), false))
-        if (f != "steps.txt" && f != "expected.log" && f != "expected.keys") box.AddScenarioFile(name, f);
+    for (const std::string& f : test::ListDirectory(test::ModuleDirectory() + "\\scenarios\\" + name, false))
+        if (f != "steps.txt" && f != "expected.log" && f != "expected.keys") box.AddFile(f, ScenarioFile(name, f));
 
     std::string copy = box.workingCopy();
     std::vector<std::string> written, atStart, pids;
@@ -156,7 +180,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
              return lastRunMs >= std::stoul(rest) ? "" : "the run took " + std::to_string(lastRunMs) + " ms";
          }},
     };
-    std::istringstream steps(test::ReadFileText(test::ScenarioPath(name, "steps.txt")));
+    std::istringstream steps(ScenarioFile(name, "steps.txt"));
     for (std::string line; std::getline(steps, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
@@ -175,7 +199,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         DeleteFileA(w.c_str());
     }
 
-    const std::string expectedLog = box.ExpectedLog(name);
+    const std::string expectedLog = box.Fill(test::ReplaceAll(ScenarioFile(name, "expected.log"), "\r", ""));
     std::string log = test::ReadFileText(box.log());
     for (const std::string& pid : pids) log = test::ReplaceAll(log, "TMP" + pid + ".INI", "TMP{PID}.INI");
     if (expectedLog.empty()) {
@@ -186,8 +210,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), std::count(log.begin(), log.end(), '\r'));
         EXPECT_EQ(test::MaskLog(log), expectedLog);
     }
-    const std::string keys = box.Fill(test::ReadFileText(test::ScenarioPath(name, "expected.keys")));
-    EXPECT_EQ(test::CheckKeys(copy, keys), "") << "working copy " << copy;
+    EXPECT_EQ(CheckKeys(copy, box.Fill(ScenarioFile(name, "expected.keys"))), "") << "working copy " << copy;
 }
 
 // Every directory under scenarios\ is one scenario: adding a case is adding

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <regex>
-#include <sstream>
 
 namespace test {
 
@@ -35,12 +34,6 @@ bool WriteFileText(const std::string& path, const std::string& text)
     const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) && n == text.size();
     CloseHandle(h);
     return ok;
-}
-
-std::string ScenarioPath(const std::string& scenario, const std::string& file)
-{
-    const std::string dir = ModuleDirectory() + "\\scenarios\\" + scenario;
-    return file.empty() ? dir : dir + "\\" + file;
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -105,17 +98,7 @@ std::string Sandbox::Fill(std::string text) const
     return ReplaceAll(ReplaceAll(ReplaceAll(text, "{DIR}", dir_), "{TMP}", temp_), "{SYS}", SystemDirectory());
 }
 
-void Sandbox::AddScenarioFile(const std::string& scenario, const std::string& file)
-{
-    AddFile(file, ReadFileText(ScenarioPath(scenario, file)));
-}
-
 void Sandbox::AddFile(const std::string& target, const std::string& text) { WriteFileText(path(target), Fill(text)); }
-
-std::string Sandbox::ExpectedLog(const std::string& scenario) const
-{
-    return Fill(ReplaceAll(ReadFileText(ScenarioPath(scenario, "expected.log")), "\r", ""));
-}
 
 // The engine gets the test's environment with TMP and TEMP pointing at the
 // sandbox, so its working copy lands there.
@@ -210,22 +193,6 @@ std::string IniValue(const std::string& file, const char* section, const char* k
     char buffer[1024] = {};
     GetPrivateProfileStringA(section, key, defaultText, buffer, sizeof buffer, file.c_str());
     return buffer;
-}
-
-std::string CheckKeys(const std::string& file, const std::string& expectations)
-{
-    std::istringstream lines(expectations);
-    std::string line, report;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        const std::size_t a = line.find('|'), b = line.find('|', a + 1);
-        if (a == std::string::npos || b == std::string::npos) continue;
-        const std::string section = line.substr(0, a), key = line.substr(a + 1, b - a - 1), want = line.substr(b + 1);
-        const std::string got = IniValue(file, section.c_str(), key.c_str());
-        if (got != want) report += "[" + section + "] " + key + ": got \"" + got + "\", want \"" + want + "\"\n";
-    }
-    return report;
 }
 
 }  // namespace test

@@ -3,16 +3,12 @@
 // left: the install log, the working copy, the exit code.
 #include <windows.h>
 
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace test {
 
 std::string ModuleDirectory();  // where the test program and setupengine.exe lie
-// scenarios\<scenario>\<file> beside the test program (the directory with no file).
-std::string ScenarioPath(const std::string& scenario, const std::string& file = "");
 std::string ReadFileText(const std::string& path);
 bool WriteFileText(const std::string& path, const std::string& text);
 bool PathExists(const std::string& path);
@@ -45,19 +41,12 @@ public:
     explicit Sandbox(const std::string& name);
 
     const std::string& dir() const { return dir_; }      // no trailing backslash
-    const std::string& tempDir() const { return temp_; }  // with a trailing backslash
     std::string exe() const { return dir_ + "\\setupengine.exe"; }
     std::string log() const { return dir_ + "\\install.log"; }
     std::string path(const std::string& file) const { return dir_ + "\\" + file; }
     std::string workingCopy(const std::string& file = "SETUP.INI") const { return temp_ + file; }
 
-    // Copies scenarios\<scenario>\<file> into the program directory, with {DIR}
-    // and {TMP} replaced by the sandbox's directories ({SYS}: the system directory).
-    void AddScenarioFile(const std::string& scenario, const std::string& file);
     void AddFile(const std::string& target, const std::string& text);
-
-    // The scenario's expected log with its placeholders filled in.
-    std::string ExpectedLog(const std::string& scenario) const;
 
     void SetTempDirectory(const std::string& dirWithBackslash) { temp_ = dirWithBackslash; }
 
@@ -91,9 +80,5 @@ BoxSeen AnswerBox(const char* caption, WPARAM button, DWORD timeoutMs = 20000);
 // Profile reads of a file, as the system does them.
 std::string IniValue(const std::string& file, const char* section, const char* key,
                      const char* defaultText = "<missing>");
-
-// Expected keys of a working copy: lines "Section|Key|Value", or
-// "Section|Key|<missing>". Reports the differences, empty when all match.
-std::string CheckKeys(const std::string& file, const std::string& expectations);
 
 }  // namespace test

@@ -13,17 +13,10 @@
 namespace {
 
 struct Library {
-    Library() : module(LoadLibraryA((test::ModuleDirectory() + "\\NRVINI.dll").c_str())) {}
-    ~Library()
-    {
-        if (module != nullptr) FreeLibrary(module);
-    }
+    HMODULE module = LoadLibraryA((test::ModuleDirectory() + "\\NRVINI.dll").c_str());
+    ~Library() { if (module != nullptr) FreeLibrary(module); }
     template <class Fn>
-    Fn Find(const char* name) const
-    {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
-    HMODULE module;
+    Fn Find(const char* name) const { return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))); }
 };
 
 // On i386 a callee that does not pop its arguments (or pops too many) leaves

@@ -56,16 +56,15 @@ std::string Shown(const std::vector<BYTE>& bytes)
     return text;
 }
 
-bool SetNullAccessList(HKEY root, const std::string& path)
+void SetNullAccessList(HKEY root, const std::string& path)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
     SECURITY_DESCRIPTOR open;
     InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-    const bool done = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open) == ERROR_SUCCESS;
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
     RegCloseKey(key);
-    return done;
 }
 
 void DeleteTree(HKEY root, const std::string& path)

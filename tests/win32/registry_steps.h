@@ -10,9 +10,6 @@ namespace test {
 
 class RegistrySteps {
 public:
-    RegistrySteps() = default;
-    RegistrySteps(const RegistrySteps&) = delete;
-    RegistrySteps& operator=(const RegistrySteps&) = delete;
     ~RegistrySteps();  // gives the engine its own Windows version back
 
     // False when verb is none of these steps; failure says what did not hold.
