@@ -69,12 +69,11 @@ std::string ScenarioFile(const std::string& scenario, const std::string& file)
 std::string CheckKeys(const std::string& file, const std::string& expectations)
 {
     std::istringstream lines(expectations);
-    std::string line, report;
-    while (std::getline(lines, line)) {
+    std::string report;
+    for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
         const std::size_t a = line.find('|'), b = line.find('|', a + 1);
-        if (a == std::string::npos || b == std::string::npos) continue;
+        if (line.empty() || line[0] == '#' || b == std::string::npos) continue;
         const std::string section = line.substr(0, a), key = line.substr(a + 1, b - a - 1), want = line.substr(b + 1);
         const std::string got = test::IniValue(file, section.c_str(), key.c_str());
         if (got != want) report += "[" + section + "] " + key + ": got \"" + got + "\", want \"" + want + "\"\n";
@@ -194,10 +193,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         else if (!registry.Run(verb, SplitBars(rest), failure)) failure = "unknown step";
         EXPECT_EQ(failure, "") << line;
     }
-    for (const std::string& w : written) {
-        SetFileAttributesA(w.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(w.c_str());
-    }
+    for (const std::string& w : written) verbs.at("remove")(w, {});
 
     const std::string expectedLog = box.Fill(test::ReplaceAll(ScenarioFile(name, "expected.log"), "\r", ""));
     std::string log = test::ReadFileText(box.log());

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "engine/guards.h"
+
 #include <algorithm>
 #include <cstring>
 #include <regex>
@@ -15,25 +17,20 @@ std::string ModuleDirectory()
 
 std::string ReadFileText(const std::string& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
+    const se::FileHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
     std::string text;
     char chunk[4096];
     DWORD n = 0;
-    while (ReadFile(h, chunk, sizeof chunk, &n, nullptr) && n > 0) text.append(chunk, n);
-    CloseHandle(h);
+    while (h && ReadFile(h.get(), chunk, sizeof chunk, &n, nullptr) && n > 0) text.append(chunk, n);
     return text;
 }
 
 bool WriteFileText(const std::string& path, const std::string& text)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    const se::FileHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD n = 0;
-    const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) && n == text.size();
-    CloseHandle(h);
-    return ok;
+    return h && WriteFile(h.get(), text.data(), static_cast<DWORD>(text.size()), &n, nullptr) && n == text.size();
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

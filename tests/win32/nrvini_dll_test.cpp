@@ -209,12 +209,8 @@ TEST_F(NrviniServices, RegistersAndUnregistersComServers)
     const std::string server = test::ModuleDirectory() + "\\nrvini_com_server.dll";
     const std::string plain = test::ModuleDirectory() + "\\nrvini_no_server.dll";
     const char* key = "Software\\NrviniTest\\ComServer";
-    const auto keyExists = [&] {
-        HKEY h = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-        RegCloseKey(h);
-        return true;
-    };
+    // The server writes the value Registered into its key.
+    const auto keyExists = [&] { return RegGetValueA(HKEY_CURRENT_USER, key, "Registered", RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS; };
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
     EXPECT_EQ(Call(registerServer, server.c_str(), 1), S_OK);
     EXPECT_TRUE(keyExists());

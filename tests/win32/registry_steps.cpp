@@ -148,11 +148,8 @@ RegistrySteps::~RegistrySteps() { SetPersonality("setupengine.exe", ""); }
 
 bool RegistrySteps::Run(const std::string& verb, const std::vector<std::string>& a, std::string& failure)
 {
-    if (verb == "version") {
-        SetPersonality("setupengine.exe", a[0]);
-        return true;
-    }
-    if (verb.rfind("reg", 0) != 0) return false;
+    if (verb == "version") SetPersonality("setupengine.exe", a[0]);
+    if (verb.rfind("reg", 0) != 0) return verb == "version";
     const KeyPath k = ParseKey(a[0]);
     if (!k.root) {
         failure = "unknown root in " + a[0];

@@ -36,10 +36,7 @@ std::string TortureCommand(int i)
 std::string TortureScript()
 {
     std::string script = "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\n\r\n[CommandsList]\r\n";
-    for (int i = 0; i < kCommands; ++i) {
-        if (i == kFirstList) script += "\r\n[Second]\r\n";
-        script += TortureCommand(i) + "\r\n";
-    }
+    for (int i = 0; i < kCommands; ++i) script += (i == kFirstList ? "\r\n[Second]\r\n" : "") + TortureCommand(i) + "\r\n";
     return script;
 }
 

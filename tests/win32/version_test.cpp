@@ -10,7 +10,6 @@ namespace {
 
 const char kSelf[] = "se_version_tests.exe";
 
-using test::SetPersonality;
 
 DWORD RunSelf(const std::string& argument)
 {
@@ -26,10 +25,10 @@ TEST(VersionTests, ExactlyOneHoldsUnderEachPersonality)
     // Windows Me and Vista: none of the five.
     const std::pair<const char*, DWORD> cases[] = {{"win95", 1}, {"win98", 2}, {"nt40", 4}, {"win2k", 8}, {"winxp", 16}, {"winme", 0}, {"vista", 0}};
     for (const auto& [version, mask] : cases) {
-        SetPersonality(kSelf, version);
+        test::SetPersonality(kSelf, version);
         EXPECT_EQ(RunSelf("--report-versions"), mask) << version;
     }
-    SetPersonality(kSelf, "");
+    test::SetPersonality(kSelf, "");
     EXPECT_EQ(RunSelf("--report-versions"), 0u) << "Wine's default personality";
 }
 
@@ -47,9 +46,9 @@ std::string RunHugeList(const std::string& name, const std::string& version)
 {
     test::Sandbox box(name);
     box.AddFile("SETUP.INI", HugeScript());
-    SetPersonality("setupengine.exe", version);
+    test::SetPersonality("setupengine.exe", version);
     const test::RunResult r = box.Run("SETUP.INI");
-    SetPersonality("setupengine.exe", "");
+    test::SetPersonality("setupengine.exe", "");
     EXPECT_TRUE(r.finished);
     return test::ReadFileText(box.log());
 }
