@@ -10,7 +10,6 @@ namespace {
 
 const char kSelf[] = "se_version_tests.exe";
 
-
 DWORD RunSelf(const std::string& argument)
 {
     char self[MAX_PATH] = {};
