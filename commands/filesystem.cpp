@@ -91,13 +91,7 @@ std::string ExpandPath(std::string text)
     return text;
 }
 
-bool PathFits(const std::string& path, std::size_t limit)
-{
-    if (path.size() <= limit) return true;
-    WriteLog("ERROR-=-", "path of " + std::to_string(path.size()) + " characters refused, at most " +
-                             std::to_string(limit) + ": " + path);
-    return false;
-}
+bool PathFits(const std::string& path, std::size_t limit) { return FitsWithin(path, limit, "path"); }
 
 int RemoveDir(const std::string& path)
 {

@@ -96,6 +96,16 @@ void RemoveResumeProtection();
 
 // ---- variables (variables.cpp) ----
 int GetVariable(std::string& text, std::size_t bufferSize);
+// Room a value is read and substituted in before its limit is checked: wide
+// enough that an over-long value is seen whole, never cut into another one.
+inline constexpr std::size_t kSubstituteRoom = 1024;
+// False, after an "ERROR-=-" entry, when text is longer than limit characters:
+// "<what> of 300 characters refused, at most 259: <text>". A value cut to its
+// buffer would name a different file, key or program, so it is refused whole.
+bool FitsWithin(const std::string& text, std::size_t limit, std::string_view what);
+// Replaces the variables of text in kSubstituteRoom, then FitsWithin. The one
+// way a handler turns a script value into what it hands to the system.
+bool SubstituteWithin(std::string& text, std::size_t limit, std::string_view what);
 
 // ---- Windows version (osversion.cpp) ----
 bool IsWin95();

@@ -43,3 +43,17 @@ int GetVariable(std::string& text, std::size_t bufferSize)
     EngineVariables source;
     return se::ExpandVariables(text, bufferSize, source);
 }
+
+bool FitsWithin(const std::string& text, std::size_t limit, std::string_view what)
+{
+    if (text.size() <= limit) return true;
+    WriteLog("ERROR-=-", std::string(what) + " of " + std::to_string(text.size()) + " characters refused, at most " +
+                             std::to_string(limit) + ": " + text);
+    return false;
+}
+
+bool SubstituteWithin(std::string& text, std::size_t limit, std::string_view what)
+{
+    GetVariable(text, kSubstituteRoom);
+    return FitsWithin(text, limit, what);
+}
