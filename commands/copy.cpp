@@ -4,6 +4,7 @@
 #include "commands/core/filepaths.h"
 #include "commands/files.h"
 #include "commands/handlers.h"
+#include "commands/pathidentity.h"
 #include "engine/engine.h"
 #include "engine/guards.h"
 
@@ -32,14 +33,23 @@ bool PathsFit(const std::string& a, const std::string& b)
     return PathFits(a, se::kMaxFilePath) && PathFits(b, se::kMaxFilePath);
 }
 
-void CopyTree(const std::string& source, const std::string& destination);
+// The identity of the destination folder of one tree copy: a source folder
+// that turns out to be it (reached through a mount, or made while the copy
+// ran) is never copied into itself.
+using TreeTarget = std::optional<std::string>;
 
-void CopyTreeDirectory(const std::string& from, const std::string& to)
+void CopyTree(const std::string& source, const std::string& destination, const TreeTarget& target);
+
+void CopyTreeDirectory(const std::string& from, const std::string& to, const TreeTarget& target)
 {
+    if (target && PathIdentity(from) == target) {
+        WriteLog("NOTICE:", "SBCopyFile() - not copying " + from + ", the destination of the copy");
+        return;
+    }
     // An existing directory is not reported; the copy goes on below it either way.
     if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         WriteLog("SBCopyFile() -  " + LastErrorAsEquals(), "\nfunction CreateDirectory() failed on Dir=" + to);
-    CopyTree(from, to);
+    CopyTree(from, to, target);
 }
 
 void CopyTreeFile(const std::string& from, const std::string& to)
@@ -49,7 +59,7 @@ void CopyTreeFile(const std::string& from, const std::string& to)
         WriteLog("SBCopyFile -  " + LastErrorAsEquals(), "\nfunction CopyFile() failed on src=" + from + ", dst=" + to);
 }
 
-void CopyTree(const std::string& source, const std::string& destination)
+void CopyTree(const std::string& source, const std::string& destination, const TreeTarget& target)
 {
     WIN32_FIND_DATAA found;
     {
@@ -77,7 +87,7 @@ void CopyTree(const std::string& source, const std::string& destination)
             // A junction or link may lead back up the tree: it is not followed.
             WriteLog("NOTICE:", "SBCopyFile() - not following the link " + from);
         } else {
-            CopyTreeDirectory(from, to);
+            CopyTreeDirectory(from, to, target);
         }
     } while (FindNextFileA(search.get(), &found));
 }
@@ -151,11 +161,13 @@ void SBCopyFile(const std::string& source, const std::string& destination)
 {
     // A destination inside the source would meet the directories just made
     // and nest copies until the paths overflow: refused before anything is copied.
-    if (se::IsSameOrBelow(FullPath(destination), FullPath(source))) {
+    // Judged by identity, so an 8.3 name, a link or a prefixed spelling of the
+    // source is caught as well as its plain name.
+    if (IsSameOrInside(destination, source)) {
         WriteLog("ERROR-=-", "SBCopyFile() - cannot copy " + source + " into " + destination + ", which lies inside it");
         return;
     }
-    CopyTree(source, destination);
+    CopyTree(source, destination, PathIdentity(destination));
 }
 
 int CMD01_Copy_Lnk2StartF_W2000()

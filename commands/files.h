@@ -5,15 +5,19 @@
 #include <cstddef>
 #include <string>
 
+// Which of the engine's own files a deletion must leave alone. Command 16
+// keeps the working copy, its protection files and every folder holding them;
+// command 29 deletes the working copy itself at its end.
+enum class WorkingCopyGuard { Keep, Allow };
+
 // Deletes what a parameter section lists, one path per line, or, when the
 // section name is empty, the one inline path. Returns 2 when the section is
 // missing or empty, 0 otherwise; a failed deletion never ends the list.
-int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath);
+int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath,
+                             WorkingCopyGuard guard);
 
 // Deletes one file, or one directory with everything in it; reports only in the log.
-void CmdRmdir(const std::string& path);
-// Empties and removes a directory, depth first; always returns 1.
-int RemoveDir(const std::string& path);
+void CmdRmdir(const std::string& path, WorkingCopyGuard guard);
 // Creates the one directory the path names: 1 when it was created, 0 otherwise.
 int MakeDirectory(const std::string& path);
 // Copies the contents of an existing directory into an existing directory, recursively.

@@ -5,6 +5,7 @@
 #include "commands/core/filepaths.h"
 #include "commands/files.h"
 #include "commands/handlers.h"
+#include "commands/pathidentity.h"
 #include "engine/engine.h"
 #include "engine/guards.h"
 
@@ -25,21 +26,45 @@ std::string SystemFolder(UINT(WINAPI* query)(LPSTR, UINT))
     return length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
 
-bool SamePath(const std::string& a, const std::string& b)
-{
-    return !b.empty() && se::ComparablePath(a) == se::ComparablePath(b);
-}
+// What one deletion command must not delete, gathered once per path it is
+// given and asked again for every folder of a tree it empties, so a folder
+// reached through a link or a mount inside the tree is kept as well.
+struct DeletionGuards {
+    GuardedPaths system;       // the Windows and system folders and every folder holding them
+    GuardedPaths workingCopy;  // the working copy, its protection files and the folders holding them
+    bool keepWorkingCopy = true;
 
-// A variable that expands to something unexpected must not erase a machine:
-// a drive, its root, the Windows and the system directory are never deleted,
-// whichever way the path names them. Everything below them stays deletable.
-bool IsProtectedFromDeletion(const std::string& path)
-{
-    const std::string full = FullPath(path);
-    const std::string windows = SystemFolder(GetWindowsDirectoryA), system = SystemFolder(GetSystemDirectoryA);
-    return se::IsDriveRoot(path) || se::IsDriveRoot(full) || SamePath(path, windows) || SamePath(full, windows) ||
-           SamePath(path, system) || SamePath(full, system);
-}
+    explicit DeletionGuards(WorkingCopyGuard guard) : keepWorkingCopy(guard == WorkingCopyGuard::Keep)
+    {
+        system.AddWithHolders(SystemFolder(GetWindowsDirectoryA));
+        system.AddWithHolders(SystemFolder(GetSystemDirectoryA));
+        if (!keepWorkingCopy) return;
+        workingCopy.AddWithHolders(g_engine.scriptPath);
+        for (const std::string& file : ResumeProtectionFiles()) workingCopy.AddWithHolders(file);
+    }
+
+    // A variable that expands to something unexpected must not erase a
+    // machine: a drive or share root, the Windows and system folders and any
+    // folder holding one are refused under every spelling; so are names in
+    // the device namespace, which no script needs. Everything below them
+    // stays deletable.
+    bool Refuses(const std::string& path) const
+    {
+        const std::string canonical = CanonicalPath(path);
+        if (se::IsDriveRoot(path) || se::IsDeviceName(canonical) || se::ParentPath(canonical).empty() ||
+            system.Holds(canonical)) {
+            WriteLog("WARNING-=-", "Refusing to delete >" + path + "<, a drive or the Windows or system directory");
+            return true;
+        }
+        // Without the working copy the next advance would write a stub of it and
+        // the run would end, its remaining commands lost.
+        if (keepWorkingCopy && workingCopy.Holds(canonical)) {
+            WriteLog("ERROR-=-", "Refusing to delete >" + path + "<, the working copy of the script or a folder holding it");
+            return true;
+        }
+        return false;
+    }
+};
 
 void ClearAttributesForRemoveDir(const std::string& path)
 {
@@ -93,45 +118,49 @@ std::string ExpandPath(std::string text)
 
 bool PathFits(const std::string& path, std::size_t limit) { return FitsWithin(path, limit, "path"); }
 
-int RemoveDir(const std::string& path)
+namespace {
+
+void RemoveDir(const std::string& path, const DeletionGuards& guards)
 {
     // A junction, mount point or symbolic link is removed as itself: what it
     // points to is never emptied.
     if (IsLink(path)) {
         WriteLog("NOTICE:", "RemoveDir() - removing the link >" + path + "<, not what it points to");
         RemoveDirectoryItself(path);
-        return 1;
+        return;
     }
     const std::string pattern = se::JoinPath(path, "*.*"), prefix = se::JoinPath(path, "");
     WIN32_FIND_DATAA found;
     se::FindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) {
         WriteLog(" FindFirstFile(" + pattern + ") " + LastErrorJoined("-"), "RemoveDir() - Invalid File Handle - " + pattern);
-        return 1;
+        return;
     }
     do {
         const std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
         const std::string entry = prefix + name;
         if (!PathFits(entry, se::kMaxFilePath)) continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveDir(entry);
-        else
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A link goes as itself; anything else is asked first, since a
+            // mount or a hard-linked folder can bring a guarded one into the tree.
+            if (IsLink(entry) || !guards.Refuses(entry)) RemoveDir(entry, guards);
+        } else {
             DeleteEntryFile(entry);
+        }
     } while (FindNextFileA(search.get(), &found));
     search.reset();
 
     ClearAttributesForRemoveDir(path);
     RemoveDirectoryItself(path);
-    return 1;
 }
 
-void CmdRmdir(const std::string& path)
+}  // namespace
+
+void CmdRmdir(const std::string& path, WorkingCopyGuard guard)
 {
-    if (IsProtectedFromDeletion(path)) {
-        WriteLog("WARNING-=-", "Refusing to delete >" + path + "<, a drive or the Windows or system directory");
-        return;
-    }
+    const DeletionGuards guards(guard);
+    if (guards.Refuses(path)) return;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         WriteLog("WARNING-=-", "Cannot find >" + path + "< to delete");
@@ -139,7 +168,7 @@ void CmdRmdir(const std::string& path)
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         WriteLog("  ", "...deleting directory >" + path + "<");
-        RemoveDir(path);
+        RemoveDir(path, guards);
         return;
     }
     WriteLog("  ", "...deleting file <" + path + ">");
@@ -155,11 +184,12 @@ void CmdRmdir(const std::string& path)
 
 int MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) ? 1 : 0; }
 
-int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath)
+int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath,
+                             WorkingCopyGuard guard)
 {
     if (parameterSection.empty()) {
         const std::string path = ExpandPath(inlinePath);
-        if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path);
+        if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path, guard);
         return 0;
     }
     const auto lines = ReadProfileSection(parameterSection.c_str(), g_engine.scriptPath);
@@ -174,7 +204,7 @@ int DeleteFilesOrDirectories(const std::string& parameterSection, const std::str
             continue;
         }
         const std::string path = ExpandPath(line);
-        if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path);
+        if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path, guard);
     }
     return 0;
 }
@@ -182,7 +212,8 @@ int DeleteFilesOrDirectories(const std::string& parameterSection, const std::str
 int CMD16_DeleteFileOrDir()
 {
     const std::string& section = g_engine.commandSectionName;
-    return DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kFieldRoom) : std::string());
+    return DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kFieldRoom) : std::string(),
+                                    WorkingCopyGuard::Keep);
 }
 
 namespace {

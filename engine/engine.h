@@ -93,6 +93,8 @@ void ProtectWorkingCopy();
 void RecordCurrentCommand(int next);
 // With the working copy (clean start, command 29) and at the end of a finished run.
 void RemoveResumeProtection();
+// The copies and records beside the working copy, whether they exist or not.
+std::vector<std::string> ResumeProtectionFiles();
 
 // ---- variables (variables.cpp) ----
 int GetVariable(std::string& text, std::size_t bufferSize);

@@ -111,7 +111,8 @@ int CMD29_ExitAndDeleteINIFile()
 {
     WriteLog("", "attempting to delete files....");
     const std::string& section = g_engine.commandSectionName;
-    DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kInlinePathRoom) : std::string());
+    DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kInlinePathRoom) : std::string(),
+                             WorkingCopyGuard::Allow);
 
     // Read before the working copy that holds it is gone.
     if (se::EqualsNoCase(CommandField(2, "FALSE", kRestartFieldRoom), "TRUE")) {

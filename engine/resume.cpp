@@ -161,6 +161,11 @@ void RecordCurrentCommand(int next)
     WriteRecord(std::move(record));
 }
 
+std::vector<std::string> ResumeProtectionFiles()
+{
+    return {CopyPath(0), CopyPath(1), RecordPath(0), RecordPath(1)};
+}
+
 void RemoveResumeProtection()
 {
     for (int slot = 0; slot < 2; ++slot) {

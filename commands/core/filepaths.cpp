@@ -67,4 +67,65 @@ bool IsDriveRoot(std::string_view path)
     return path == "\\" || (path.size() == 2 && path[1] == ':');
 }
 
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+bool IsDriveLetterAt(std::string_view text, std::size_t at)
+{
+    if (text.size() < at + 2 || text[at + 1] != ':') return false;
+    const char c = text[at];
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The end of a UNC path's "\\host\share" part.
+std::size_t ShareEnd(std::string_view path)
+{
+    const std::size_t host = path.find('\\', 2);
+    if (host == std::string_view::npos) return path.size();
+    const std::size_t share = path.find('\\', host + 1);
+    return share == std::string_view::npos ? path.size() : share;
+}
+
+}  // namespace
+
+std::string WithoutDevicePrefix(std::string_view path)
+{
+    if (StartsWithNoCase(path, "\\\\?\\UNC\\")) return "\\\\" + std::string(path.substr(8));
+    if ((StartsWithNoCase(path, "\\\\?\\") || StartsWithNoCase(path, "\\\\.\\") || StartsWithNoCase(path, "\\??\\")) &&
+        IsDriveLetterAt(path, 4))
+        return std::string(path.substr(4));
+    return std::string(path);
+}
+
+bool IsDeviceName(std::string_view path)
+{
+    return StartsWithNoCase(path, "\\\\?\\") || StartsWithNoCase(path, "\\\\.\\") || StartsWithNoCase(path, "\\??\\");
+}
+
+std::string ParentPath(std::string_view path)
+{
+    while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
+    std::size_t rootEnd = 0;
+    if (IsDriveLetterAt(path, 0))
+        rootEnd = path.size() > 2 && path[2] == '\\' ? 3 : 2;
+    else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\')
+        rootEnd = ShareEnd(path);
+    else
+        return std::string();
+    if (path.size() <= rootEnd) return std::string();
+    const std::size_t slash = path.rfind('\\');
+    if (slash == std::string_view::npos || slash + 1 <= rootEnd) return std::string(path.substr(0, rootEnd));
+    return std::string(path.substr(0, slash));
+}
+
 }  // namespace se

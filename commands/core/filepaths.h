@@ -41,4 +41,18 @@ bool IsSameOrBelow(std::string_view inner, std::string_view outer);
 // A drive ("C:") or the root of one ("C:\", "C:\\"), or a bare "\".
 bool IsDriveRoot(std::string_view path);
 
+// A full path out of the system's long-path and device namespaces, so that
+// every guard sees the drive or share it names: "\\?\C:\x" and "\\.\C:\x"
+// give "C:\x", "\\?\UNC\host\share\x" gives "\\host\share\x". Any other
+// device name ("\\.\PhysicalDrive0", "\\?\Volume{...}\") keeps its prefix.
+std::string WithoutDevicePrefix(std::string_view path);
+
+// Still a name in the device namespace after WithoutDevicePrefix.
+bool IsDeviceName(std::string_view path);
+
+// The folder that holds a full path, by its text: "C:\a\b" gives "C:\a",
+// "C:\a" gives "C:\", "\\host\share\a" gives "\\host\share"; empty for a
+// root ("C:\", "\\host\share"), which nothing holds.
+std::string ParentPath(std::string_view path);
+
 }  // namespace se

@@ -24,7 +24,10 @@ TEST(FilePaths, NamesJoinsTreesAndRoots)
                       {{"name", [](const cases::Row& r) { return se::FileNameOf(r[1]); }},
                        {"join", [](const cases::Row& r) { return se::JoinPath(r[1], r[2]); }},
                        {"below", [](const cases::Row& r) { return cases::Flag(se::IsSameOrBelow(r[1], r[2])); }},
-                       {"root", [](const cases::Row& r) { return cases::Flag(se::IsDriveRoot(r[1])); }}});
+                       {"root", [](const cases::Row& r) { return cases::Flag(se::IsDriveRoot(r[1])); }},
+                       {"bare", [](const cases::Row& r) { return se::WithoutDevicePrefix(r[1]); }},
+                       {"device", [](const cases::Row& r) { return cases::Flag(se::IsDeviceName(r[1])); }},
+                       {"parent", [](const cases::Row& r) { return se::ParentPath(r[1]); }}});
 }
 
 }  // namespace

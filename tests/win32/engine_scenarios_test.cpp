@@ -38,24 +38,37 @@ DWORD AttributesOf(const std::string& letters)
     return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 
-// Made by /bin/ln through Wine, which shows a Unix link to a directory as a
-// directory with FILE_ATTRIBUTE_REPARSE_POINT, as Windows shows a junction.
-bool MakeUnixLink(const std::string& link, const std::string& target)
+std::string UnixName(const std::string& path)
 {
-    using UnixName = char*(CDECL*)(LPCWSTR);
-    const auto unixName = reinterpret_cast<UnixName>(
+    using UnixNameOf = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixNameOf>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (!unixName) return false;
-    auto toUnix = [&](const std::string& path) {
-        std::wstring wide(path.begin(), path.end());
-        char* name = unixName(wide.c_str());
-        std::string text = name ? name : "";
-        HeapFree(GetProcessHeap(), 0, name);
-        return text;
-    };
-    test::WaitForProcess(test::StartProcess("Z:\\bin\\ln", "-sfn " + toUnix(target) + " " + toUnix(link)));
-    for (int i = 0; i < 100 && !test::PathExists(link); ++i) Sleep(20);
-    return test::PathExists(link);
+    if (!unixName) return "";
+    std::wstring wide(path.begin(), path.end());
+    char* name = unixName(wide.c_str());
+    std::string text = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return text;
+}
+
+// Made by /bin/ln through Wine, which shows a Unix link to a directory as a
+// directory with FILE_ATTRIBUTE_REPARSE_POINT, as Windows shows a junction. A
+// drive letter is a link in the prefix's dosdevices folder, as a subst or
+// mapped drive; Wine sees it at once.
+bool MakeUnixLink(const std::string& unixLink, const std::string& target, const std::string& shownAs)
+{
+    const std::string unixTarget = UnixName(target);
+    if (unixLink.empty() || unixTarget.empty()) return false;
+    test::WaitForProcess(test::StartProcess("Z:\\bin\\ln", "-sfn " + unixTarget + " " + unixLink));
+    for (int i = 0; i < 100 && !test::PathExists(shownAs); ++i) Sleep(20);
+    return test::PathExists(shownAs);
+}
+
+std::string DriveLink(const std::string& letter)
+{
+    char prefix[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+    return length && length < MAX_PATH ? std::string(prefix) + "/dosdevices/" + letter + ":" : "";
 }
 
 // scenarios\<scenario>\<file> beside the test program.
@@ -113,7 +126,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         if (f != "steps.txt" && f != "expected.log" && f != "expected.keys") box.AddFile(f, ScenarioFile(name, f));
 
     std::string copy = box.workingCopy();
-    std::vector<std::string> written, atStart, pids;
+    std::vector<std::string> written, atStart, pids, drives;
     test::RegistrySteps registry;
     HeldFiles held;
     DWORD lastRunMs = 0;
@@ -166,7 +179,13 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         {"attrib", [&](const std::string&, const Parts& p) {
              return failed(SetFileAttributesA(p[0].c_str(), AttributesOf(p.size() > 1 ? p[1] : "")));
          }},
-        {"link", [&](const std::string&, const Parts& p) { return failed(MakeUnixLink(p[0], p[1])); }},
+        {"link", [&](const std::string&, const Parts& p) {
+             return failed(MakeUnixLink(UnixName(p[0]), p[1], p[0]));
+         }},
+        {"drive", [&](const std::string&, const Parts& p) {
+             drives.push_back(DriveLink(p[0]));
+             return failed(MakeUnixLink(drives.back(), p[1], p[0] + ":\\"));
+         }},
         {"lock", [&](const std::string& rest, const Parts&) { return failed(held.Open(rest, false)); }},
         {"onstart", [&](const std::string& rest, const Parts&) { return atStart.push_back(rest), ""; }},
         {"exists", [&](const std::string& rest, const Parts&) { return failed(test::PathExists(rest)); }},
@@ -194,6 +213,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         EXPECT_EQ(failure, "") << line;
     }
     for (const std::string& w : written) verbs.at("remove")(w, {});
+    for (const std::string& d : drives) test::WaitForProcess(test::StartProcess("Z:\\bin\\rm", "-f " + d));
 
     const std::string expectedLog = box.Fill(test::ReplaceAll(ScenarioFile(name, "expected.log"), "\r", ""));
     std::string log = test::ReadFileText(box.log());
