@@ -6,6 +6,7 @@
 #include "commands/handlers.h"
 #include "commands/pathidentity.h"
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 
 namespace {
@@ -47,7 +48,7 @@ void CopyTreeDirectory(const std::string& from, const std::string& to, const Tre
         return;
     }
     // An existing directory is not reported; the copy goes on below it either way.
-    if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!sys::CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         WriteLog("SBCopyFile() -  " + LastErrorAsEquals(), "\nfunction CreateDirectory() failed on Dir=" + to);
     CopyTree(from, to, target);
 }
@@ -55,7 +56,7 @@ void CopyTreeDirectory(const std::string& from, const std::string& to, const Tre
 void CopyTreeFile(const std::string& from, const std::string& to)
 {
     WriteLog("  ", " Copying " + from + " to " + to);
-    if (!CopyFileA(from.c_str(), to.c_str(), FALSE))
+    if (!sys::CopyFileA(from.c_str(), to.c_str(), FALSE))
         WriteLog("SBCopyFile -  " + LastErrorAsEquals(), "\nfunction CopyFile() failed on src=" + from + ", dst=" + to);
 }
 
@@ -135,7 +136,7 @@ bool CopyListLine(const std::string& text)
         if (!PathFits(destination, se::kMaxFilePath)) return true;
     }
     WriteLog("  ", " Copying " + source + " to " + destination);
-    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+    if (sys::CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
     WriteLog("CMD15_CopyFile() -  " + LastErrorAsEquals(),
              "\nfunction CopyFile() failed on src=" + source + ", dst=" + destination);
     return false;
@@ -146,7 +147,7 @@ int CopyInline()
     const std::string source = ExpandPath(CommandField(1, "", kFieldRoom));
     const std::string destination = ExpandPath(CommandField(2, "", kFieldRoom));
     if (!PathsFit(source, destination)) return 2;
-    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+    if (!sys::CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
         WriteLog("CMD15_CopyFile() -  " + LastErrorAsEquals(),
                  "\nfunction CopyFile() failed on src=" + source + ", dst=" + destination);
         return 2;
@@ -176,7 +177,7 @@ int CMD01_Copy_Lnk2StartF_W2000()
     const std::string destination = se::JoinPath(CommonStartupFolder(), se::FileNameOf(file));
     if (!PathsFit(file, destination)) return 0;
     WriteLog("...", "CopyFile(" + file + "," + destination + ")");
-    if (!CopyFileA(file.c_str(), destination.c_str(), FALSE))
+    if (!sys::CopyFileA(file.c_str(), destination.c_str(), FALSE))
         WriteLog("FAIL - Failure with CopyFile( )", LastErrorJoined(" - "));
     return 0;
 }
@@ -186,7 +187,7 @@ int CMD02_DEL_LnkInStartF_W2000()
     const std::string path = se::JoinPath(CommonStartupFolder(), ParameterKey("DeleteLinkFile"));
     if (!PathFits(path, se::kMaxFilePath)) return 0;
     WriteLog("...", "DeleteFile(" + path + ")");
-    if (!DeleteFileA(path.c_str())) WriteLog("FAIL - Failure with DeleteFile( )", LastErrorJoined(" - "));
+    if (!sys::DeleteFileA(path.c_str())) WriteLog("FAIL - Failure with DeleteFile( )", LastErrorJoined(" - "));
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "commands/handlers.h"
 #include "commands/pathidentity.h"
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 
 namespace {
@@ -68,7 +69,7 @@ struct DeletionGuards {
 
 void ClearAttributesForRemoveDir(const std::string& path)
 {
-    if (SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return;
+    if (sys::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return;
     WriteLog(" SetFileAttributes() failed, " + LastErrorInParentheses(),
              "RemoveDir() - Error setting attribs on file - " + path);
 }
@@ -77,14 +78,14 @@ void DeleteEntryFile(const std::string& entry)
 {
     ClearAttributesForRemoveDir(entry);
     WriteLog("  Deleting...", ">" + entry + "<");
-    if (DeleteFileA(entry.c_str())) return;
+    if (sys::DeleteFileA(entry.c_str())) return;
     WriteLog(" DeleteFile(" + entry + ") failed, " + LastErrorInParentheses(),
              "RemoveDir() - Error deleting file - " + entry);
 }
 
 void RemoveDirectoryItself(const std::string& path)
 {
-    if (RemoveDirectoryA(path.c_str())) return;
+    if (sys::RemoveDirectoryA(path.c_str())) return;
     WriteLog(" RemoveDirectory(" + path + ") " + LastErrorJoined("-"), "RemoveDir() - Invalid File Handle - " + path);
 }
 
@@ -174,15 +175,15 @@ void CmdRmdir(const std::string& path, WorkingCopyGuard guard)
     WriteLog("  ", "...deleting file <" + path + ">");
     // Read-only, hidden and system files are deleted too; the deletion is
     // attempted even when the attributes stay.
-    if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+    if (!sys::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
         WriteLog("CmdRmdir() - Error setting attribs on file - " + path,
                  "\nSetFileAttributes() failed, " + LastErrorInParentheses());
-    if (!DeleteFileA(path.c_str()))
+    if (!sys::DeleteFileA(path.c_str()))
         WriteLog("CmdRmdir() - Error deleting file - " + path,
                  "\nDeleteFile(" + path + ") failed, " + LastErrorInParentheses());
 }
 
-int MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) ? 1 : 0; }
+int MakeDirectory(const std::string& path) { return sys::CreateDirectoryA(path.c_str(), nullptr) ? 1 : 0; }
 
 int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath,
                              WorkingCopyGuard guard)
@@ -256,7 +257,7 @@ bool RenamePath(std::string source, std::string destination, const char* success
     source = ExpandPath(source);
     destination = ExpandPath(destination);
     if (!PathFits(source, se::kMaxFilePath) || !PathFits(destination, se::kMaxFilePath)) return false;
-    if (!MoveFileA(source.c_str(), destination.c_str())) {
+    if (!sys::MoveFileA(source.c_str(), destination.c_str())) {
         WriteLog("WARNING-=-", "function rename() failed on src=" + source + ", dst=" + destination);
         return false;
     }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 #include "engine/logline.h"
 
@@ -22,13 +23,13 @@ void AppendToLog(std::string_view lines)
     const std::string text = se::WithTextModeLineEnds(lines);
     // GENERIC_WRITE and a seek to the end: Windows 95 and 98 know no append
     // access, and refuse the delete-sharing flag.
-    se::FileHandle file(CreateFileA(g_engine.logFilePath.c_str(), GENERIC_WRITE,
+    se::FileHandle file(sys::CreateFileA(g_engine.logFilePath.c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     SetFilePointer(file.get(), 0, nullptr, FILE_END);
     DWORD written = 0;
-    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    sys::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/osmatch.h"
 
 std::string ProfileString(const char* section, const char* key, const char* defaultText,
@@ -21,7 +22,7 @@ int ProfileInt(const char* section, const char* key, int defaultValue, const std
 
 bool WriteProfileString(const char* section, const char* key, const char* value, const std::string& file)
 {
-    return WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
+    return sys::WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
 }
 
 bool WriteProfileString(const char* section, const std::string& key, const std::string& value,
@@ -30,24 +31,24 @@ bool WriteProfileString(const char* section, const std::string& key, const std::
     return WriteProfileString(section, key.c_str(), value.c_str(), file);
 }
 
-void FlushProfile(const std::string& file) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()); }
+void FlushProfile(const std::string& file) { sys::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()); }
 
 bool ReplaceWithFile(const std::string& from, const std::string& to)
 {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (sys::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
     // Windows 95 and 98 have no MoveFileEx. The old file is renamed aside and
     // the new one moved into its place; should that move fail, the old file
     // goes back, so the target is never left missing when the call fails.
-    if (!FileOrDirectoryExists(to)) return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    if (!FileOrDirectoryExists(to)) return sys::MoveFileA(from.c_str(), to.c_str()) != FALSE;
     const std::string aside = from + ".old";
-    DeleteFileA(aside.c_str());
-    if (!MoveFileA(to.c_str(), aside.c_str())) return false;
-    if (!MoveFileA(from.c_str(), to.c_str())) {
-        MoveFileA(aside.c_str(), to.c_str());
+    sys::DeleteFileA(aside.c_str());
+    if (!sys::MoveFileA(to.c_str(), aside.c_str())) return false;
+    if (!sys::MoveFileA(from.c_str(), to.c_str())) {
+        sys::MoveFileA(aside.c_str(), to.c_str());
         return false;
     }
-    DeleteFileA(aside.c_str());
+    sys::DeleteFileA(aside.c_str());
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 #include "engine/resumestate.h"
 
@@ -23,7 +24,7 @@ std::string RecordPath(std::uint64_t seq) { return g_engine.scriptPath + ".res" 
 
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    se::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    se::FileHandle file(sys::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     std::string text;
@@ -36,12 +37,12 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
 se::FileHandle CreateForWriting(const std::string& path)
 {
     return se::FileHandle(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        sys::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 se::FileHandle OpenForRewriting(const std::string& path)
 {
-    return se::FileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    return se::FileHandle(sys::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -49,10 +50,10 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     se::FileHandle file = CreateForWriting(path);
     // A read-only file refuses the write; its attributes are cleared only then.
-    if (!file && SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) file = CreateForWriting(path);
+    if (!file && sys::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) file = CreateForWriting(path);
     if (!file) return false;
     DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    return sys::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
 }
 
@@ -72,12 +73,12 @@ bool RewriteRecordFile(int slot, std::string_view bytes)
     se::FileHandle& file = g_engine.resumeRecordFiles[slot];
     const std::string path = RecordPath(static_cast<std::uint64_t>(slot));
     if (!file) file = OpenForRewriting(path);
-    if (!file && SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) file = OpenForRewriting(path);
+    if (!file && sys::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) file = OpenForRewriting(path);
     if (!file) return false;
     DWORD written = 0;
     return SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == 0 &&
-           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size() && SetEndOfFile(file.get());
+           sys::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && sys::SetEndOfFile(file.get());
 }
 
 void WriteRecord(se::ResumeRecord record)
@@ -99,7 +100,7 @@ std::optional<std::string> GoodCopy(const se::ResumeRecord& record)
 
 void WriteCurrentCmd(const std::optional<std::string>& value)
 {
-    WritePrivateProfileStringA("Commands", "CurrentCmd", value ? value->c_str() : nullptr, g_engine.scriptPath.c_str());
+    sys::WritePrivateProfileStringA("Commands", "CurrentCmd", value ? value->c_str() : nullptr, g_engine.scriptPath.c_str());
     FlushProfile(g_engine.scriptPath);
 }
 
@@ -170,8 +171,8 @@ void RemoveResumeProtection()
 {
     for (int slot = 0; slot < 2; ++slot) {
         g_engine.resumeRecordFiles[slot].reset();  // an open file cannot be deleted
-        DeleteFileA(CopyPath(slot).c_str());
-        DeleteFileA(RecordPath(static_cast<std::uint64_t>(slot)).c_str());
+        sys::DeleteFileA(CopyPath(slot).c_str());
+        sys::DeleteFileA(RecordPath(static_cast<std::uint64_t>(slot)).c_str());
     }
     g_engine.resumeRecord.reset();
 }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 #include "engine/listline.h"
 
@@ -104,7 +105,7 @@ std::string WorkingDirectory(const std::string& scriptPath, const std::string& s
     else
         temp.assign(buffer, length);
     if (temp.empty() || SameDirectory(temp, g_engine.programDirectory) || SamePath(temp + scriptFileName, scriptPath)) {
-        CreateDirectoryA(kFallbackDirectory, nullptr);
+        sys::CreateDirectoryA(kFallbackDirectory, nullptr);
         return kFallbackDirectory;
     }
     return temp;
@@ -116,12 +117,12 @@ bool MakeWorkingCopy(const std::string& script, const std::string& copy)
     // start that is cut in the middle never leaves half a script to resume.
     const std::string partial = copy + ".new";
     // The system does not copy over a read-only file.
-    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    SetFileAttributesA(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!CopyFileA(script.c_str(), partial.c_str(), FALSE) || !ReplaceWithFile(partial, copy)) {
+    sys::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    sys::SetFileAttributesA(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!sys::CopyFileA(script.c_str(), partial.c_str(), FALSE) || !ReplaceWithFile(partial, copy)) {
         std::string text;
         const DWORD code = GetLastErrorText(text);
-        DeleteFileA(partial.c_str());
+        sys::DeleteFileA(partial.c_str());
         WriteLog("InitINIandLogFiles() -  Error=" + std::to_string(code) + ", " + text,
                  "ERROR-=-function CopyFile() failed on src=" + script + ", dst=" + copy);
         return false;
@@ -172,7 +173,7 @@ bool InitINIFile(const std::string& commandLine)
         RepairWorkingCopy();
     }
     // The copy takes over the script's attributes, read-only included.
-    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    sys::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // Written into the working copy, so a resumed run keeps the options of the
     // start that made it.
