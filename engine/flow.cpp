@@ -109,12 +109,14 @@ int CMD20_ExitRebootSystem()
 
 int CMD29_ExitAndDeleteINIFile()
 {
+    // Read before the deletions: the working copy that holds it may be among
+    // the deleted paths.
+    const bool restart = se::EqualsNoCase(CommandField(2, "FALSE", kRestartFieldRoom), "TRUE");
     WriteLog("", "attempting to delete files....");
     const std::string& section = g_engine.commandSectionName;
     DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kInlinePathRoom) : std::string());
 
-    // Read before the working copy that holds it is gone.
-    if (se::EqualsNoCase(CommandField(2, "FALSE", kRestartFieldRoom), "TRUE")) {
+    if (restart) {
         if (g_engine.rebootSuppressed) {
             WriteLog("", "Not setting to reboot system since SuppressReboot is set");
             g_engine.rebootRequested = false;
