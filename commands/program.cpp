@@ -208,6 +208,11 @@ int CMD17_DisplayMessageBox()
     if (!g_engine.silent) field = FieldForAnswer(style, ShowEngineBox(text, caption, BoxFlags(style)));
     if (!StyleBranches(style)) return 0;
     // No existence test here: an empty or unknown name is written as it is.
-    SetNextSection(CommandField(field, "", 256));
+    // A name too long to be read back whole would start another section.
+    const std::string name = CommandField(field, "", kSubstituteRoom);
+    if (name.size() > kLongestNextSection)
+        ReportSectionNotFound(name);
+    else
+        SetNextSection(name);
     return 0;
 }
