@@ -22,6 +22,9 @@ constexpr std::size_t kWin9xSectionCut = kWin9xSectionRead - 2;
 
 const char* const kBranchFieldNames18[] = {"any other Windows", "Windows 95", "Windows 98",
                                            "Windows NT 4.0",   "Windows 2000", "Windows XP"};
+// [State] NextSection is read back in 128 bytes: the engine finds no target
+// with a longer name.
+constexpr std::size_t kLongestTarget = 127;
 const char* const kBranchFieldNames30[] = {"not Windows 98", "Windows 98 without ACPI", "Windows 98 with ACPI"};
 
 struct DataKey {
@@ -587,8 +590,17 @@ private:
             Note(c.line, where + " names its section through a variable: the target is not checked");
             return;
         }
+        if (TooLongTarget(c.line, where, name)) return;
         if (!Reach(name))
             Error(c.line, where + ": section " + Bracketed(name) + " does not exist or has no lines");
+    }
+
+    bool TooLongTarget(int line, const std::string& where, const std::string& name)
+    {
+        if (name.size() <= kLongestTarget) return false;
+        Error(line, where + ": a section name of " + std::to_string(name.size()) +
+                        " characters is never found, at most 127");
+        return true;
     }
 
     void CheckNextSection(const Command& c)
@@ -627,7 +639,7 @@ private:
             if (name.empty())
                 Warning(c.line, "command 17 field " + std::to_string(k) +
                                     " names no section: that answer ends the run when the list ends");
-            else if (!Reach(name))
+            else if (!TooLongTarget(c.line, "command 17 field " + std::to_string(k), name) && !Reach(name))
                 Error(c.line, "command 17 field " + std::to_string(k) + ": section " + Bracketed(name) +
                                   " does not exist or has no lines");
         }

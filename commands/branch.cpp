@@ -9,24 +9,19 @@
 #include "engine/engine.h"
 #include "engine/guards.h"
 
-namespace {
-
-constexpr std::size_t kSectionNameBuffer = 256;
-
-}  // namespace
-
 // ---- the branch step ----
 
 std::string BranchTargetName(int field, bool substituteVariables)
 {
-    std::string name = CommandField(field, "", kSectionNameBuffer);
-    if (substituteVariables) GetVariable(name, kSectionNameBuffer);
+    std::string name = CommandField(field, "", kSubstituteRoom);
+    if (substituteVariables) GetVariable(name, kSubstituteRoom);
     return name;
 }
 
 bool BranchSectionExists(const std::string& name)
 {
-    return !name.empty() && ReadProfileSection(name.c_str(), g_engine.scriptPath).has_value();
+    return !name.empty() && name.size() <= kLongestNextSection &&
+           ReadProfileSection(name.c_str(), g_engine.scriptPath).has_value();
 }
 
 void WriteNextSection(const std::string& name)

@@ -2,14 +2,20 @@
 // The branch step: how a command names the list section that runs after the
 // current one. Nothing jumps: the name goes to [State] NextSection, and the
 // command loop compiles that section when the running list is exhausted.
+#include <cstddef>
 #include <string>
 
-// Field `field` of the running command as a section name (at most 255
-// characters), with variables substituted when asked.
+// The loop reads [State] NextSection into 128 bytes: a longer name would come
+// back cut and name another section.
+inline constexpr std::size_t kLongestNextSection = 127;
+
+// Field `field` of the running command as a section name, with variables
+// substituted when asked. Read and substituted with room, so that an
+// over-long name is seen whole.
 std::string BranchTargetName(int field, bool substituteVariables);
 
-// A target counts only when its section exists and has lines; an empty name
-// never does.
+// A target counts only when its section exists and has lines; an empty name,
+// and one longer than kLongestNextSection, never does.
 bool BranchSectionExists(const std::string& name);
 
 // [State] NextSection = name, without a log entry.

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "commands/branch.h"
 #include "commands/core/program_text.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-constexpr std::size_t kCommandLineBuffer = 260;
+// The command line holds at most 259 characters after substitution.
+constexpr std::size_t kLongestCommandLine = 259;
 constexpr std::size_t kWaitFlagBuffer = 32;
 
 struct ProgramStart {
@@ -27,22 +29,41 @@ struct ProgramStart {
 
 // From the parameter section named by field 0, or from fields 1 and 2 when
 // field 0 is empty. The section's command line is substituted twice, so a
-// variable may hold further variables.
-ProgramStart ReadProgramStart()
+// variable may hold further variables. A command line too long after
+// substitution is refused whole (nothing when it is): cut short it would
+// start another program or hand it other arguments.
+std::optional<ProgramStart> ReadProgramStart()
 {
     ProgramStart start;
     const std::string& section = g_engine.commandSectionName;
     if (!section.empty()) {
-        start.commandLine = ProfileString(section.c_str(), "Program", "", kCommandLineBuffer, g_engine.scriptPath);
+        start.commandLine = ProfileString(section.c_str(), "Program", "", kSubstituteRoom, g_engine.scriptPath);
         start.waitFlag = ProfileString(section.c_str(), "WaitToExit", "FALSE", kWaitFlagBuffer, g_engine.scriptPath);
-        GetVariable(start.commandLine, kCommandLineBuffer);
-        GetVariable(start.commandLine, kCommandLineBuffer);
+        GetVariable(start.commandLine, kSubstituteRoom);
     } else {
-        start.commandLine = CommandField(1, "", kCommandLineBuffer);
+        start.commandLine = CommandField(1, "", kSubstituteRoom);
         start.waitFlag = CommandField(2, "", kWaitFlagBuffer);
-        GetVariable(start.commandLine, kCommandLineBuffer);
     }
+    if (!SubstituteWithin(start.commandLine, kLongestCommandLine, "command line")) return std::nullopt;
     return start;
+}
+
+bool IsFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The profile read takes the quotes off a value that is all one quoted path,
+// and the system would then start the first program that a text before a
+// blank names: C:\work\dir.exe for C:\work\dir with blank\prog.exe. The
+// longest text that names an existing program is meant; it goes to the
+// system in quotes. Without one the line goes as it is.
+std::string ProgramCommandLine(const std::string& commandLine)
+{
+    for (const se::ProgramCandidate& program : se::ProgramCandidates(commandLine))
+        if (IsFile(program.file)) return se::QuoteProgram(commandLine, program);
+    return commandLine;
 }
 
 std::string CurrentDirectory()
@@ -81,18 +102,21 @@ void WaitUntilEnded(const se::KernelHandle& process)
 
 int CMD11_SpawnProgram()
 {
-    const ProgramStart start = ReadProgramStart();
-    const std::string directory = se::ProgramWorkingDirectory(start.commandLine).value_or(CurrentDirectory());
-    WriteLog("...Spawning ", "<" + start.commandLine + ">");
+    const std::optional<ProgramStart> start = ReadProgramStart();
+    if (!start) return 0;
+    // The log shows the command line as substituted, without the quotes added here.
+    const std::string commandLine = ProgramCommandLine(start->commandLine);
+    const std::string directory = se::ProgramWorkingDirectory(commandLine).value_or(CurrentDirectory());
+    WriteLog("...Spawning ", "<" + start->commandLine + ">");
     WriteLog("...Setting CWD to ", "<" + directory + ">");
-    WriteLog("...WaitToFinish:", start.waitFlag);
+    WriteLog("...WaitToFinish:", start->waitFlag);
 
     se::KernelHandle process;
-    if (!StartProgram(start.commandLine, directory, process)) {
+    if (!StartProgram(commandLine, directory, process)) {
         std::string text;
         const DWORD code = GetLastErrorText(text);
         WriteLog("FAIL - Failure with CreateProcess( )", std::to_string(code) + " - " + text);
-    } else if (se::EqualsNoCase(start.waitFlag, "TRUE")) {
+    } else if (se::EqualsNoCase(start->waitFlag, "TRUE")) {
         WriteLog("...waiting.....", "");
         WaitUntilEnded(process);
     } else {
@@ -208,6 +232,11 @@ int CMD17_DisplayMessageBox()
     if (!g_engine.silent) field = FieldForAnswer(style, ShowEngineBox(text, caption, BoxFlags(style)));
     if (!StyleBranches(style)) return 0;
     // No existence test here: an empty or unknown name is written as it is.
-    SetNextSection(CommandField(field, "", 256));
+    // A name too long to be read back whole would start another section.
+    const std::string name = CommandField(field, "", kSubstituteRoom);
+    if (name.size() > kLongestNextSection)
+        ReportSectionNotFound(name);
+    else
+        SetNextSection(name);
     return 0;
 }

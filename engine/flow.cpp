@@ -3,6 +3,9 @@
 // run, delete the working copy, and write a text of the script to the log.
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "commands/branch.h"
 #include "commands/files.h"
 #include "commands/handlers.h"
@@ -23,6 +26,12 @@ void MoveCurrentCommand(int index)
     FlushProfile(g_engine.scriptPath);
 }
 
+// Counts and command numbers are worked out in 64 bits and held within
+// [INT_MIN, INT_MAX - 1], so the loop's advance after a move never passes
+// INT_MAX, and a number far below 0 stays below 0 after it: the list ends
+// there and never comes round to a positive number or to command 0.
+int HeldNumber(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX - 1LL)); }
+
 void LogCommandIndex(int type)
 {
     const std::string text = "CMD" + std::to_string(g_engine.currentCommandIndex) + "=" + std::to_string(type);
@@ -38,7 +47,7 @@ constexpr std::size_t kRestartFieldRoom = 64;
 
 int CMD05_IncRunningCounter()
 {
-    const int count = DataValue("RunCount") + 1;
+    const int count = HeldNumber(DataValue("RunCount") + 1LL);
     WriteProfileString(g_engine.commandSectionName.c_str(), "RunCount", std::to_string(count).c_str(),
                        g_engine.scriptPath);
     return 0;
@@ -49,7 +58,7 @@ int CMD06_DecCmdIndex()
     // With n = 1 the command just before this one runs next; an index below 0
     // names no command and ends the list.
     const int n = DataValue("DecCommand");
-    if (n > 0) MoveCurrentCommand(g_engine.currentCommandIndex - n - 1);
+    if (n > 0) MoveCurrentCommand(HeldNumber(static_cast<long long>(g_engine.currentCommandIndex) - n - 1));
     LogCommandIndex(6);
     return 0;
 }
@@ -58,7 +67,7 @@ int CMD07_IncCmdIndex()
 {
     // n commands are skipped; past the last one the list ends.
     const int n = DataValue("IncCommand");
-    if (n > 0) MoveCurrentCommand(g_engine.currentCommandIndex + n);
+    if (n > 0) MoveCurrentCommand(HeldNumber(static_cast<long long>(g_engine.currentCommandIndex) + n));
     LogCommandIndex(7);
     return 0;
 }
@@ -109,13 +118,15 @@ int CMD20_ExitRebootSystem()
 
 int CMD29_ExitAndDeleteINIFile()
 {
+    // Read before the deletions: the working copy that holds it may be among
+    // the deleted paths.
+    const bool restart = se::EqualsNoCase(CommandField(2, "FALSE", kRestartFieldRoom), "TRUE");
     WriteLog("", "attempting to delete files....");
     const std::string& section = g_engine.commandSectionName;
     DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kInlinePathRoom) : std::string(),
                              WorkingCopyGuard::Allow);
 
-    // Read before the working copy that holds it is gone.
-    if (se::EqualsNoCase(CommandField(2, "FALSE", kRestartFieldRoom), "TRUE")) {
+    if (restart) {
         if (g_engine.rebootSuppressed) {
             WriteLog("", "Not setting to reboot system since SuppressReboot is set");
             g_engine.rebootRequested = false;

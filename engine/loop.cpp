@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <array>
+#include <climits>
 
 #include "commands/handlers.h"
 #include "engine/engine.h"
@@ -78,12 +79,17 @@ bool LeavesWorkingCopyAlone(int type)
     return type == 13 || type == 32 || kCommandTypes[type].handler == CMD_NotSupported;
 }
 
+// No number follows INT_MAX: the one after it is INT_MIN, which names no
+// command, so the list ends there instead of running its last command again
+// and again. Every other number is followed by the next one up.
+int NextCommandNumber(int n) { return n == INT_MAX ? INT_MIN : n + 1; }
+
 // The working copy names the next command before that command starts: this
 // write and its flush are the only protection of the resume point against a
 // sudden restart.
 void Advance()
 {
-    ++g_engine.currentCommandIndex;
+    g_engine.currentCommandIndex = NextCommandNumber(g_engine.currentCommandIndex);
     WriteProfileString("Commands", "CurrentCmd", std::to_string(g_engine.currentCommandIndex).c_str(),
                        g_engine.scriptPath);
     FlushProfile(g_engine.scriptPath);

@@ -1,9 +1,11 @@
 #pragma once
-// Texts of the program, sleep and message commands: the directory a started
-// program runs in, the length of a pause, the lines of a message box.
+// Texts of the program, sleep and message commands: the program a command
+// line names and the directory it runs in, the length of a pause, the lines
+// of a message box.
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace se {
 
@@ -13,6 +15,25 @@ namespace se {
 // quoted one at its closing quote, so a path with blanks keeps them. A bare
 // drive ("C:") gets its backslash.
 std::optional<std::string> ProgramWorkingDirectory(std::string_view commandLine);
+
+// A program that an unquoted command line may name: its first `length`
+// characters, as the file the system starts for them.
+struct ProgramCandidate {
+    std::size_t length = 0;
+    std::string file;
+};
+
+// The programs an unquoted command line with blanks may name, longest first:
+// each text that ends before a blank or tab, and the whole line. One whose
+// last part has no extension names that text with ".exe" added, as the
+// system adds it; one with an extension other than ".exe" names none. A line
+// that begins with a quote, or has no blank, gives none: the system reads
+// it as written.
+std::vector<ProgramCandidate> ProgramCandidates(std::string_view commandLine);
+
+// The command line with the candidate's text replaced by its file in quotes,
+// so that the system starts that file and no shorter name.
+std::string QuoteProgram(std::string_view commandLine, const ProgramCandidate& program);
 
 // A pause in milliseconds as written: leading blanks, one sign, the digits up
 // to the first other character; 0 when there are none. Values beyond the range

@@ -26,6 +26,18 @@ TEST(ProgramText, WorkingDirectoryAndPause)
         EXPECT_EQ(se::PauseMilliseconds(c[0]), c[1].number()) << c[0].text;
 }
 
+TEST(ProgramText, CandidatesOfAnUnquotedCommandLine)
+{
+    for (const cases::Row& c : cases::Rows("engine.txt", "programs")) {
+        const std::vector<se::ProgramCandidate> candidates = se::ProgramCandidates(c[0]);
+        std::string files;
+        for (const se::ProgramCandidate& p : candidates) files += (files.empty() ? "" : ";") + p.file;
+        EXPECT_EQ(files, c[1].text) << c[0].text;
+        const std::string quoted = candidates.empty() ? "<none>" : se::QuoteProgram(c[0], candidates.front());
+        EXPECT_EQ(quoted, c[2].null ? "<none>" : c[2].text) << c[0].text;
+    }
+}
+
 TEST(ProgramText, MessageLinesEndAtAnEmptyValueOrTheDefault)
 {
     std::string text;
