@@ -30,27 +30,39 @@
 //                a directory   anything
 // ("other": a file that does not hold our bytes, or a directory.)
 //
-// A kill at each step, and what the next run does:
-// Step (from -> to)                  disk after a kill before/in/after it   next run
-// make S (Clean -> Marked)           Clean, or Marked                       installs from there
-// copy to T (Marked)                 Marked with T partial or whole         drops T first, copies again
-// move T to I (Marked -> Installed)  Marked with T, or Installed            as above, or keeps the copy and
-//                                                                            removes it at its end
-// delete I (Installed -> Marked)     Installed, or Marked                   removes the copy at its end, or
-//                                                                            installs a new one and removes it
-// delete S (Marked -> Clean)         Marked, or Clean                       installs and removes as usual
-// delete S (MarkOverOther)           MarkOverOther, or LeftAsItIs           leaves I either way
-// delete I (SavedOverCopy)           SavedOverCopy, or SavedAside           deletes the copy, puts S back
-// move S to I (SavedAside)           SavedAside, or LeftAsItIs              puts S back, or leaves I
-// The delete steps first clear the read-only attribute of our copy (a copy of
-// a read-only source is read-only); a kill between leaves the same bytes.
+// A kill at each step: the state the disk shows -> what the next run does ->
+// why a file at I that is not ours survives.
+// make S (Clean -> Marked)
+//     Clean or Marked -> installs from there -> S is made with CREATE_NEW, and
+//     only while I is empty.
+// drop T, copy to T (in Marked)
+//     Marked, T gone, partial or whole -> drops T, copies again -> T is
+//     never I, and a partial copy never reaches I.
+// move T to I (Marked -> Installed)
+//     Marked with T, or Installed -> as above, or takes the copy over and
+//     removes it at its end -> MoveFile never replaces: a file that appeared
+//     at I meanwhile makes the move fail and stays.
+// delete I at the end (Installed -> Marked)
+//     Installed or Marked -> removes the copy, or installs a new one and
+//     removes it -> I is deleted only when it holds our bytes beside S.
+// delete S at the end (Marked -> Clean)
+//     Marked or Clean -> installs and removes as usual -> I is empty.
+// delete S (MarkOverOther -> LeftAsItIs)
+//     MarkOverOther or LeftAsItIs -> deletes S, or nothing -> I is not
+//     touched in either state.
+// delete our copy (SavedOverCopy -> SavedAside)
+//     SavedOverCopy or SavedAside -> deletes it, puts S back -> I is
+//     deleted only when it holds our bytes beside the saved file.
+// move S to I (SavedAside -> LeftAsItIs)
+//     SavedAside or LeftAsItIs -> puts S back, or leaves both -> the move
+//     goes onto an empty I and never replaces.
+// The deletes of our copy first clear its read-only attribute (a copy of a
+// read-only source is read-only); a kill between leaves the same bytes and
+// the same state. LeftAsItIs writes nothing.
 //
-// Why a file at I survives: the only operations that change I are the move of
-// T (MoveFile never replaces a file: it fails when one has appeared), the move
-// of S (onto an empty I) and the deletes, each done only in a state read from
-// the disk just before, where I holds our bytes beside our mark or an older
-// build's saved file. A file another program puts at I meanwhile reads as
-// MarkOverOther or LeftAsItIs, unless it holds exactly our bytes.
+// A file another program puts at I at any time reads as MarkOverOther or
+// LeftAsItIs, and is never changed, unless it holds exactly our bytes while
+// our mark stands beside it.
 #include <windows.h>
 
 #include <cstring>
