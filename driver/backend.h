@@ -9,15 +9,15 @@
 
 namespace se::driver {
 
-// The driver file at its installed place. A file that stood there before the
-// run is moved aside beside it and put back at the end, so a driver that
-// another program installed survives the run; where none stood, an empty
-// aside file says so until the end, so a run killed in between is not taken
-// for another program's installation by the next one.
+// The driver file at its installed place. The run installs its copy only
+// where no file stands, and an empty mark beside the installed path
+// (<installed>.sav) says "this engine's copy" from before the copy until after
+// its removal, so a run killed in between is recognised by the next one.
+// Whatever else stands there is never changed (driver_file.cpp).
 struct InstalledFile {
-    std::string path;             // the full installed path, empty until formed
-    bool copiedByThisRun = false;
-    bool earlierLeftInPlace = false;  // an earlier file this run could not move aside, or put back at once
+    std::string path;          // the full installed path, empty until formed
+    std::string source;        // the driver file beside the engine
+    bool holdsMark = false;    // this run made or took over the mark: the end of the run removes its copy
 };
 
 struct TslInt15State {
@@ -51,30 +51,23 @@ bool ExchangeWithDevice(HANDLE device, DWORD code, const void* input, DWORD inpu
 bool SystemDirectory(std::string& directory);
 // The engine's own directory: its program path up to the last backslash.
 std::string EngineDirectory();
-// Where an earlier file waits while this run's copy is installed.
+
+// The names and texts of one back end's driver file entries.
+struct DriverFileTexts {
+    const char* load;     // the routine named in LoadDriver's entries
+    const char* copy;     // the routine named in its CopyFile entry
+    const char* loaded;   // LoadDriver's success line
+    const char* remove;   // the routine named in DeleteDriver's entries
+    const char* removed;  // DeleteDriver's success line
+};
+// <installed>.sav: the empty mark of this engine, or the saved earlier file of
+// an older build that moved it aside.
 std::string AsidePath(const std::string& installed);
-
-struct CopyResult {
-    bool copied = false;
-    DWORD code = 0;    // the failure reported: 5 after a failed second copy
-    std::string text;  // the text of the first failure
-};
-// Moves an earlier file aside (false and the entry logged under who when that
-// fails: nothing is copied then), copies the source over the installed path,
-// once more after clearing the read-only attribute when access is denied, and
-// puts the earlier file back at once when the copy fails.
-bool MoveEarlierFileAside(InstalledFile& file, const char* who);
-CopyResult CopyDriverFile(const std::string& source, InstalledFile& file);
-
-struct DeleteResult {
-    bool skipped = false;  // an earlier file stands there: left as it was
-    bool deleted = false;
-    DWORD code = 0;
-    std::string text;
-};
-DeleteResult DeleteDriverFile(InstalledFile& file);
-// Puts an earlier file back after this run's copy is gone; logs under who.
-void RestoreEarlierFile(InstalledFile& file, const char* who);
+// LoadDriver and DeleteDriver of both back ends, once file.path and
+// file.source are formed. Install returns 0 when a driver file stands at the
+// installed path (this run's copy, or one left as it is), 1 on a failure.
+int InstallDriverFile(InstalledFile& file, const DriverFileTexts& texts);
+void RemoveDriverFile(InstalledFile& file, const DriverFileTexts& texts);
 
 // ---- log entries ----
 // "Error=%d, %s" filled with a code and its text.

@@ -34,6 +34,9 @@ bool CallInt15(const Win9xRegisters& request, Win9xRegisters& answer)
                               sizeof answer, returned);
 }
 
+const DriverFileTexts kFileTexts = {"LoadTSLInt15", "LoadTSLInt15", "LoadTSLInt15 - TSLInt15.VxD load Successful",
+                                   "DelTSLInt15", "DelTSLInt15 - TSLINT15.VXD delete was successful"};
+
 int LoadTSLInt15()
 {
     std::string system;
@@ -42,32 +45,11 @@ int LoadTSLInt15()
         return 1;
     }
     g_tslInt15.file.path = system + "\\TSLInt15.VxD";
-    const std::string source = SourcePath();
-    if (!MoveEarlierFileAside(g_tslInt15.file, "LoadTSLInt15")) return 1;
-    const CopyResult copy = CopyDriverFile(source, g_tslInt15.file);
-    if (!copy.copied) {
-        LogWarning("LoadTSLInt15 - CopyFile(" + source + ", " + g_tslInt15.file.path + ", FALSE) returned with " +
-                   ErrorText(copy.code, copy.text));
-        return 1;
-    }
-    WriteLogText("LoadTSLInt15 - TSLInt15.VxD load Successful");
-    return 0;
+    g_tslInt15.file.source = SourcePath();
+    return InstallDriverFile(g_tslInt15.file, kFileTexts);
 }
 
-void DelTSLInt15()
-{
-    const DeleteResult removal = DeleteDriverFile(g_tslInt15.file);
-    if (removal.skipped) {
-        WriteLogText("NOTICE: DelTSLInt15 - " + g_tslInt15.file.path + " was there before this run and is left as it was");
-        return;
-    }
-    if (removal.deleted)
-        WriteLogText("DelTSLInt15 - TSLINT15.VXD delete was successful");
-    else
-        LogWarning("DelTSLInt15 - DeleteFile(" + g_tslInt15.file.path + ") returned with " +
-                   ErrorText(removal.code, removal.text));
-    RestoreEarlierFile(g_tslInt15.file, "DelTSLInt15");
-}
+void DelTSLInt15() { RemoveDriverFile(g_tslInt15.file, kFileTexts); }
 
 int OpenTSLInt15()
 {

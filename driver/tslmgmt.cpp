@@ -26,6 +26,9 @@ bool Exchange(DWORD code, const void* input, DWORD inputSize, void* output, DWOR
     return ExchangeWithDevice(g_tslMgmt.device.get(), code, input, inputSize, output, outputSize, returned);
 }
 
+const DriverFileTexts kFileTexts = {"LoadTSLMGMT", "LoadTSLmgmt", "LoadTSLMGMT - TSLMGMT.SYS load Successful",
+                                   "DelTSLMGMT", "DelTSLMGMT - TSLMGMT.SYS delete was successful"};
+
 int LoadTSLMGMT()
 {
     std::string system;
@@ -34,32 +37,11 @@ int LoadTSLMGMT()
         return 1;
     }
     g_tslMgmt.file.path = system + "\\Drivers\\TSLMgmt.Sys";
-    const std::string source = SourcePath();
-    if (!MoveEarlierFileAside(g_tslMgmt.file, "LoadTSLMGMT")) return 1;
-    const CopyResult copy = CopyDriverFile(source, g_tslMgmt.file);
-    if (!copy.copied) {
-        LogWarning("LoadTSLmgmt - CopyFile(" + source + ", " + g_tslMgmt.file.path + ", FALSE) returned with " +
-                   ErrorText(copy.code, copy.text));
-        return 1;
-    }
-    WriteLogText("LoadTSLMGMT - TSLMGMT.SYS load Successful");
-    return 0;
+    g_tslMgmt.file.source = SourcePath();
+    return InstallDriverFile(g_tslMgmt.file, kFileTexts);
 }
 
-void DelTSLMGMT()
-{
-    const DeleteResult removal = DeleteDriverFile(g_tslMgmt.file);
-    if (removal.skipped) {
-        WriteLogText("NOTICE: DelTSLMGMT - " + g_tslMgmt.file.path + " was there before this run and is left as it was");
-        return;
-    }
-    if (removal.deleted)
-        WriteLogText("DelTSLMGMT - TSLMGMT.SYS delete was successful");
-    else
-        LogWarning("DelTSLMGMT - DeleteFile(" + g_tslMgmt.file.path + ") returned with " +
-                   ErrorText(removal.code, removal.text));
-    RestoreEarlierFile(g_tslMgmt.file, "DelTSLMGMT");
-}
+void DelTSLMGMT() { RemoveDriverFile(g_tslMgmt.file, kFileTexts); }
 
 // A service that already exists counts as installed; only one this run
 // created is deleted again by CloseDriver.

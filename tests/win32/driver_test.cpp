@@ -329,7 +329,8 @@ TEST_F(NtCycle, InstallOpenExchangeCloseDelete)
 }
 
 // Another program installed and started the service with its own copy of
-// the driver: the run leaves service and file as they were.
+// the driver, without this engine's mark: the run installs no copy and leaves
+// service and file as they were.
 TEST_F(NtCycle, ServiceThatAlreadyRunsIsLeftAsItWas)
 {
     const std::string theirs = test::ModuleDirectory() + "\\TSLMGMT.SYS";
@@ -349,9 +350,9 @@ TEST_F(NtCycle, ServiceThatAlreadyRunsIsLeftAsItWas)
     table_.DeleteDriver();
     EXPECT_TRUE(test::PathExists(InstalledSys()));
     EXPECT_FALSE(test::PathExists(AsidePath(InstalledSys())));
-    EXPECT_EQ(log_.Take(), kLoadedAndOpened + std::string("[TIME]  DelTSLMGMT - TSLMGMT.SYS delete was successful\n"
-                           "[TIME]  NOTICE: DelTSLMGMT - ") +
-                               InstalledSys() + " that was there before this run has been put back\n");
+    EXPECT_EQ(log_.Take(), "[TIME]  NOTICE: LoadTSLMGMT - " + InstalledSys() +
+                               " was not put there by this engine and is left as it is; no copy of the driver is installed\n"
+                               "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n");
 }
 
 // The cycle runs in a child of this program under the winxp personality.
