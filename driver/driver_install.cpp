@@ -69,6 +69,7 @@
 
 #include "driver/backend.h"
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 
 namespace se::driver {
 
@@ -126,7 +127,7 @@ std::string StagingPath(const std::string& installed) { return installed + ".new
 void ClearReadOnly(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (attributes != INVALID_FILE_ATTRIBUTES) sys::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
 // The staging file is this engine's alone; one found was left by a killed run.
@@ -134,7 +135,7 @@ void DropStaging(const InstalledFile& file)
 {
     const std::string staging = StagingPath(file.path);
     ClearReadOnly(staging);
-    DeleteFileA(staging.c_str());
+    sys::DeleteFileA(staging.c_str());
 }
 
 // The entry of a failed call, its error taken before anything else runs.
@@ -150,21 +151,21 @@ bool MakeMark(const InstalledFile& file, const char* who)
 {
     const std::string mark = AsidePath(file.path);
     const se::FileHandle made(
-        CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        sys::CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     return made || Failed(who, "CreateFile", mark);
 }
 
 bool DeleteMark(const InstalledFile& file, const char* who)
 {
     const std::string mark = AsidePath(file.path);
-    return DeleteFileA(mark.c_str()) || Failed(who, "DeleteFile", mark);
+    return sys::DeleteFileA(mark.c_str()) || Failed(who, "DeleteFile", mark);
 }
 
 // Our copy at the installed path, read-only or not.
 bool DeleteOurCopy(const InstalledFile& file, const char* who)
 {
     ClearReadOnly(file.path);
-    return DeleteFileA(file.path.c_str()) || Failed(who, "DeleteFile", file.path);
+    return sys::DeleteFileA(file.path.c_str()) || Failed(who, "DeleteFile", file.path);
 }
 
 // The copy goes to the staging name and is moved to the installed path in one
@@ -174,13 +175,13 @@ bool DeleteOurCopy(const InstalledFile& file, const char* who)
 int CopyIn(const InstalledFile& file, const DriverFileTexts& texts)
 {
     const std::string staging = StagingPath(file.path);
-    bool copied = CopyFileA(file.source.c_str(), staging.c_str(), FALSE) != FALSE;
+    bool copied = sys::CopyFileA(file.source.c_str(), staging.c_str(), FALSE) != FALSE;
     if (!copied) {
         std::string text;
         const DWORD code = GetLastErrorText(text);
         if (code == ERROR_ACCESS_DENIED) {
             ClearReadOnly(staging);
-            copied = CopyFileA(file.source.c_str(), staging.c_str(), FALSE) != FALSE;
+            copied = sys::CopyFileA(file.source.c_str(), staging.c_str(), FALSE) != FALSE;
         }
         if (!copied) {
             LogWarning(std::string(texts.copy) + " - CopyFile(" + file.source + ", " + file.path +
@@ -189,7 +190,7 @@ int CopyIn(const InstalledFile& file, const DriverFileTexts& texts)
             return 1;
         }
     }
-    if (!MoveFileA(staging.c_str(), file.path.c_str())) {
+    if (!sys::MoveFileA(staging.c_str(), file.path.c_str())) {
         Failed(texts.load, "MoveFile", staging, file.path);
         DropStaging(file);
         return 1;
@@ -219,7 +220,7 @@ void NoticeLeftAsItIs(const InstalledFile& file, const char* who, const char* ta
 int PutBack(const InstalledFile& file, const DriverFileTexts& texts)
 {
     const std::string aside = AsidePath(file.path);
-    if (!MoveFileA(aside.c_str(), file.path.c_str())) {
+    if (!sys::MoveFileA(aside.c_str(), file.path.c_str())) {
         Failed(texts.load, "MoveFile", aside, file.path);
         return 1;
     }

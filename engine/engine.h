@@ -30,6 +30,7 @@ struct EngineState {
     bool silent = false;
     bool loggingOn = false;
     std::string logFilePath;
+    bool workingCopyChanged = false;               // written since it was last protected
     std::optional<se::ResumeRecord> resumeRecord;  // the newest record protecting the working copy
     se::FileHandle resumeRecordFiles[2];           // open from a record's first write until the files go
     DriverOperations driver;          // filled at start-up with one back end
@@ -82,16 +83,27 @@ bool FileOrDirectoryExists(const std::string& path);
 enum class ListResult { Failed, Kept, Compiled };
 ListResult InitCommandSection(bool atStartUp);
 
-// ---- protection of the resume point (resume.cpp) ----
-// At start-up, before anything reads a kept working copy: puts back a copy that
-// a cut write damaged, or its lost CurrentCmd, and logs one line when it does.
-void RepairWorkingCopy();
-// After anything that may have changed the working copy: a complete copy of it
-// and a record of it, when it changed in more than CurrentCmd.
-void ProtectWorkingCopy();
-// After every advance: the record of the next command.
-void RecordCurrentCommand(int next);
-// With the working copy (clean start, command 29) and at the end of a finished run.
+// ---- the working copy and the protection of its resume point (workingcopy.cpp) ----
+// Called by every profile write: a write to the working copy flushes it and
+// marks it changed, so the loop protects it before the next advance.
+void NoteWorkingCopyWritten(const std::string& file);
+// At start-up, before anything reads a kept working copy: puts back a copy
+// that a cut write damaged or a cut replacement left missing, or its lost
+// CurrentCmd, and logs one line when it does. False, after an ERROR entry,
+// when the copy is damaged and no protected copy can replace it.
+bool RecoverWorkingCopy();
+// The newest record, without any repair: a clean start protects its fresh
+// copy in the slot that record does not name.
+void LoadNewestRecord();
+// After the working copy changed in more than CurrentCmd (a compile, a
+// command that edits the script): a complete copy of it and a record of it;
+// with `next`, the record already names the command after the one that ran.
+void ProtectWorkingCopy(const std::optional<int>& next = std::nullopt);
+// A fresh copy, complete, protected before it takes the working copy's place.
+bool ProtectNewWorkingCopy(const std::string& file);
+// Writes CurrentCmd = next, flushes, and records it; false when the write failed.
+bool AdvanceTo(int next);
+// With the working copy (command 29): the records first, older one first.
 void RemoveResumeProtection();
 // The copies and records beside the working copy, whether they exist or not.
 std::vector<std::string> ResumeProtectionFiles();

@@ -10,6 +10,7 @@
 #include "commands/files.h"
 #include "commands/handlers.h"
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 
 namespace {
 
@@ -18,13 +19,10 @@ namespace {
 int DataValue(const char* key) { return ProfileInt(g_engine.commandSectionName.c_str(), key, 0, g_engine.scriptPath); }
 
 // The loop advances from the index set here, so the command after the advance
-// is the one the move names; the write puts that on disk before anything else.
-void MoveCurrentCommand(int index)
-{
-    g_engine.currentCommandIndex = index;
-    WriteProfileString("Commands", "CurrentCmd", std::to_string(index).c_str(), g_engine.scriptPath);
-    FlushProfile(g_engine.scriptPath);
-}
+// is the one the move names. Only the advance writes it into the working
+// copy: a restart before that runs this command again, never the command it
+// moves to.
+void MoveCurrentCommand(int index) { g_engine.currentCommandIndex = index; }
 
 // Counts and command numbers are worked out in 64 bits and held within
 // [INT_MIN, INT_MAX - 1], so the loop's advance after a move never passes
@@ -138,9 +136,11 @@ int CMD29_ExitAndDeleteINIFile()
         WriteLog("", "will NOT issue a system reboot.");
     }
     WriteLog("will delete :", g_engine.scriptPath);
-    DeleteFileA(g_engine.scriptPath.c_str());
-    // The protection belongs to the working copy: nothing of it stays behind.
+    // The protection goes first: a copy whose protection was half removed is
+    // still there and runs this command again, while protection left beside a
+    // deleted copy would bring the copy back at the next start.
     RemoveResumeProtection();
+    sys::DeleteFileA(g_engine.scriptPath.c_str());
     return 1;
 }
 

@@ -71,29 +71,25 @@ bool StopsTheLoop(int type) { return type == 8 || type == 10 || type == 20 || ty
 
 bool SkipsTheAdvance(int type) { return type == 8 || type == 29; }
 
-// Handlers that neither substitute variables nor write a profile key leave the
-// working copy as it was; checking it after them would read the whole file
-// once per command for nothing.
-bool LeavesWorkingCopyAlone(int type)
-{
-    return type == 13 || type == 32 || kCommandTypes[type].handler == CMD_NotSupported;
-}
-
 // No number follows INT_MAX: the one after it is INT_MIN, which names no
 // command, so the list ends there instead of running its last command again
 // and again. Every other number is followed by the next one up.
 int NextCommandNumber(int n) { return n == INT_MAX ? INT_MIN : n + 1; }
 
-// The working copy names the next command before that command starts: this
-// write and its flush are the only protection of the resume point against a
-// sudden restart.
-void Advance()
+// The working copy names the next command before that command starts. A
+// working copy that cannot be told the next command would run this one again
+// after a restart, or, if the run went on, any number of them: the run stops
+// here instead, and a later start resumes from what the disk holds.
+bool Advance()
 {
     g_engine.currentCommandIndex = NextCommandNumber(g_engine.currentCommandIndex);
-    WriteProfileString("Commands", "CurrentCmd", std::to_string(g_engine.currentCommandIndex).c_str(),
-                       g_engine.scriptPath);
-    FlushProfile(g_engine.scriptPath);
-    RecordCurrentCommand(g_engine.currentCommandIndex);
+    if (AdvanceTo(g_engine.currentCommandIndex)) return true;
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    WriteLog("ERROR-=-", " cannot write the next command " + std::to_string(g_engine.currentCommandIndex) +
+                             " into " + g_engine.scriptPath + " - Error=" + std::to_string(code) + ", " + text +
+                             "; the run stops here");
+    return false;
 }
 
 void LogCommandLine(int n, int type)
@@ -115,13 +111,12 @@ bool ChainToNextSection()
                          !se::EqualsNoCase(g_engine.nextSection, g_engine.currentSection) &&
                          InitCommandSection(false) == ListResult::Compiled;
     // A pass that compiled nothing would meet the same empty slot forever.
-    if (chained) {
+    // The protection stays after the last list: a later start that resumes
+    // this copy still finds it whole, whatever that start writes into it.
+    if (chained)
         ProtectWorkingCopy();
-    } else {
-        // A finished run needs no resume point.
-        RemoveResumeProtection();
+    else
         WriteLog("No More commands", "");
-    }
     return chained;
 }
 
@@ -138,21 +133,27 @@ bool RunOneCommand()
     if (type == 0) return ChainToNextSection();
     if (type < 0 || type >= static_cast<int>(kCommandTypes.size())) {
         WriteLog("NOTICE: ", "CMD >" + std::to_string(type) + "< not defined");
-        Advance();
-        return true;
+        return Advance();
     }
     // Types 5, 6 and 7 read their keys from the data section whatever the
     // script wrote after the type.
     if (type == 5 || type == 6 || type == 7) g_engine.commandSectionName = "DATA";
 
     const Handler handler = kCommandTypes[type].handler;
+    g_engine.workingCopyChanged = false;
     const int result = handler ? handler() : 0;
-    // What the command changed in the working copy is safe before the
-    // advance names the next command.
-    if (handler && !LeavesWorkingCopyAlone(type)) ProtectWorkingCopy();
     const bool stop = handler && StopsTheLoop(type) && result != 0;
-    if (!(handler && SkipsTheAdvance(type))) Advance();
-    return !stop;
+    if (handler && SkipsTheAdvance(type)) {
+        // 8 leaves the copy without its list, protected as it is; 29 has
+        // removed the copy and its protection.
+        if (type == 8 && g_engine.workingCopyChanged) ProtectWorkingCopy();
+        return !stop;
+    }
+    // What the command changed in the working copy is safe, together with the
+    // number of the command after it (6 and 7 have moved the index), before
+    // the advance writes that number into the copy.
+    if (g_engine.workingCopyChanged) ProtectWorkingCopy(NextCommandNumber(g_engine.currentCommandIndex));
+    return Advance() && !stop;
 }
 
 void EndOfRun()

@@ -22,7 +22,9 @@ int ProfileInt(const char* section, const char* key, int defaultValue, const std
 
 bool WriteProfileString(const char* section, const char* key, const char* value, const std::string& file)
 {
-    return sys::WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
+    const bool written = sys::WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
+    NoteWorkingCopyWritten(file);
+    return written;
 }
 
 bool WriteProfileString(const char* section, const std::string& key, const std::string& value,
@@ -35,13 +37,22 @@ void FlushProfile(const std::string& file) { sys::WritePrivateProfileStringA(nul
 
 bool ReplaceWithFile(const std::string& from, const std::string& to)
 {
-    if (sys::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (sys::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        NoteWorkingCopyWritten(to);
+        return true;
+    }
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
     // Windows 95 and 98 have no MoveFileEx. The old file is renamed aside and
     // the new one moved into its place; should that move fail, the old file
     // goes back, so the target is never left missing when the call fails.
-    if (!FileOrDirectoryExists(to)) return sys::MoveFileA(from.c_str(), to.c_str()) != FALSE;
-    const std::string aside = from + ".old";
+    if (!FileOrDirectoryExists(to)) {
+        if (!sys::MoveFileA(from.c_str(), to.c_str())) return false;
+        NoteWorkingCopyWritten(to);
+        return true;
+    }
+    // The aside file is named after the target, so a start-up that finds the
+    // target missing (cut between the two moves) finds the old file too.
+    const std::string aside = to + ".old";
     sys::DeleteFileA(aside.c_str());
     if (!sys::MoveFileA(to.c_str(), aside.c_str())) return false;
     if (!sys::MoveFileA(from.c_str(), to.c_str())) {
@@ -49,6 +60,7 @@ bool ReplaceWithFile(const std::string& from, const std::string& to)
         return false;
     }
     sys::DeleteFileA(aside.c_str());
+    NoteWorkingCopyWritten(to);
     return true;
 }
 

@@ -92,6 +92,8 @@ std::string FormatResumeRecord(const ResumeRecord& r)
         line += " cmd=" + *r.currentCmd;
     else if (r.currentCmd)
         line += " cmd=";
+    if (r.fromCmd && r.fromCmd != r.currentCmd && r.fromCmd->find_first_of(" \r\n") == std::string::npos)
+        line += " from=" + *r.fromCmd;
     return line + " check=" + Hex(Fingerprint(line)) + "\r\n";
 }
 
@@ -115,7 +117,9 @@ std::optional<ResumeRecord> ParseResumeRecord(std::string_view text)
         return std::nullopt;
     if (r.copySlot != 0 && r.copySlot != 1) return std::nullopt;
     if (const auto cmd = Field(line.substr(0, checkAt), "cmd")) r.currentCmd = std::string(*cmd);
-    else if (line.substr(0, checkAt).ends_with(" cmd=")) r.currentCmd = std::string();
+    else if (line.substr(0, checkAt).find(" cmd= ") != std::string_view::npos || line.substr(0, checkAt).ends_with(" cmd="))
+        r.currentCmd = std::string();
+    if (const auto from = Field(line.substr(0, checkAt), "from")) r.fromCmd = std::string(*from);
     return r;
 }
 
@@ -131,6 +135,7 @@ RepairPlan PlanRepair(std::string_view text, const ResumeRecord& record)
 {
     const SplitCurrentCmd split = SplitOffCurrentCmd(text);
     if (Fingerprint(split.rest) != record.restFingerprint) return {Repair::RestoreCopy, record.currentCmd};
+    if (record.fromCmd && split.currentCmd == record.fromCmd) return {Repair::SetCurrentCmd, record.currentCmd};
     const bool lastLineEnded = !text.empty() && text.back() == '\n';
     if ((lastLineEnded && split.currentCmd) || split.currentCmd == record.currentCmd) return {};
     return {Repair::SetCurrentCmd, record.currentCmd};

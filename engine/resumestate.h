@@ -29,6 +29,11 @@ struct ResumeRecord {
     std::uint64_t restFingerprint = 0;
     std::uint64_t copySize = 0;
     std::optional<std::string> currentCmd;
+    // Set in the record written after a command ran and before the advance
+    // puts its number into the working copy: the CurrentCmd the copy still
+    // holds then. A copy found with this number has done the command, and
+    // goes on at currentCmd, not at the command again.
+    std::optional<std::string> fromCmd;
 };
 
 // One line of text ending in a fingerprint of itself, so that a record cut
@@ -43,7 +48,8 @@ const std::optional<ResumeRecord>& NewerRecord(const std::optional<ResumeRecord>
 // cut short, half written) is put back from the record's complete copy. A
 // whole one keeps its own CurrentCmd, which is at most one advance ahead of
 // the record, unless that line is missing or may have been cut (no line end
-// after it): then the record's number is written.
+// after it), or it is the fromCmd of a record written ahead of the advance:
+// then the record's number is written.
 enum class Repair { None, SetCurrentCmd, RestoreCopy };
 struct RepairPlan {
     Repair action = Repair::None;

@@ -111,22 +111,44 @@ std::string WorkingDirectory(const std::string& scriptPath, const std::string& s
     return temp;
 }
 
+// The options are written into the working copy, so a resumed run keeps the
+// options of the start that made it.
+void WriteOptions(const std::string& file)
+{
+    if (g_engine.rebootSuppressed) WriteProfileString("DATA", "SuppressReboot", "1", file);
+    if (g_engine.silent) WriteProfileString("DATA", "SilentMode", "1", file);
+    FlushProfile(file);
+}
+
+bool ReportCopyFailure(const std::string& script, const std::string& copy, const std::string& partial)
+{
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    sys::DeleteFileA(partial.c_str());
+    WriteLog("InitINIandLogFiles() -  Error=" + std::to_string(code) + ", " + text,
+             "ERROR-=-function CopyFile() failed on src=" + script + ", dst=" + copy);
+    return false;
+}
+
+// The fresh copy is made complete beside the working copy (the script, then
+// the options), protected, and only then put in its place in one step: a
+// start cut anywhere on the way leaves either the earlier working copy with
+// its protection, or a record whose copy is the fresh one, which the next
+// start puts in place. The earlier protection stays until the new record
+// outdates it.
 bool MakeWorkingCopy(const std::string& script, const std::string& copy)
 {
-    // The copy is made beside the working copy and then put in its place, so a
-    // start that is cut in the middle never leaves half a script to resume.
     const std::string partial = copy + ".new";
     // The system does not copy over a read-only file.
     sys::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     sys::SetFileAttributesA(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!sys::CopyFileA(script.c_str(), partial.c_str(), FALSE) || !ReplaceWithFile(partial, copy)) {
-        std::string text;
-        const DWORD code = GetLastErrorText(text);
-        sys::DeleteFileA(partial.c_str());
-        WriteLog("InitINIandLogFiles() -  Error=" + std::to_string(code) + ", " + text,
-                 "ERROR-=-function CopyFile() failed on src=" + script + ", dst=" + copy);
-        return false;
-    }
+    if (!sys::CopyFileA(script.c_str(), partial.c_str(), FALSE)) return ReportCopyFailure(script, copy, partial);
+    // The copy takes over the script's attributes, read-only included.
+    sys::SetFileAttributesA(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteOptions(partial);
+    LoadNewestRecord();
+    if (!ProtectNewWorkingCopy(partial) || !ReplaceWithFile(partial, copy))
+        return ReportCopyFailure(script, copy, partial);
     WriteLog("InitINIFile()", script + " has been copied to " + copy);
     return true;
 }
@@ -165,24 +187,16 @@ bool InitINIFile(const std::string& commandLine)
         return false;
     }
     g_engine.scriptPath = copy;
-    if (!FileOrDirectoryExists(copy) || cleanStart) {
-        // A fresh copy leaves nothing of the earlier run's protection behind.
-        RemoveResumeProtection();
+    // A kept copy that a cut write damaged, or that a cut replacement left
+    // missing, is put right before anything decides whether one exists.
+    if (!cleanStart && !RecoverWorkingCopy()) return false;
+    if (cleanStart || !FileOrDirectoryExists(copy)) {
         if (!MakeWorkingCopy(*script, copy)) return false;
     } else {
-        RepairWorkingCopy();
+        sys::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteOptions(copy);
+        ProtectWorkingCopy();
     }
-    // The copy takes over the script's attributes, read-only included.
-    sys::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-
-    // Written into the working copy, so a resumed run keeps the options of the
-    // start that made it.
-    if (g_engine.rebootSuppressed) WriteProfileString("DATA", "SuppressReboot", "1", copy);
-    if (g_engine.silent) WriteProfileString("DATA", "SilentMode", "1", copy);
-    FlushProfile(copy);
-    // Before the list is compiled: a start cut during the compile comes back
-    // to this copy and compiles again.
-    ProtectWorkingCopy();
 
     WriteLog("InitINIFile()", "The INI file in use is " + copy);
     if (ProfileInt("Data", "SuppressReboot", 0, copy) != 0) g_engine.rebootSuppressed = true;

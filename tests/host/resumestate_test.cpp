@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "case_table.h"
 #include "engine/resumestate.h"
 
@@ -27,7 +29,11 @@ TEST(ResumeState, SplitAndRepairPlans)
               return split.currentCmd.value_or("<none>") + "|" + split.rest;
           }},
          {"repair", [](const cases::Row& r) {
-              const se::RepairPlan plan = se::PlanRepair(r[1], RecordOf(r[2]));
+              se::ResumeRecord record = RecordOf(r[2]);
+              // A fourth field: the record was written ahead of the advance,
+              // naming this next command while the copy still held its own.
+              if (r.size() > 4) record.fromCmd = std::exchange(record.currentCmd, r[3].text);
+              const se::RepairPlan plan = se::PlanRepair(r[1], record);
               const auto cmd = plan.action == se::Repair::None ? "" : " " + plan.currentCmd.value_or("<none>");
               return std::to_string(static_cast<int>(plan.action)) + cmd;
           }}});
@@ -39,11 +45,13 @@ TEST(ResumeState, RecordsReadBackAndDamagedOnesNever)
     for (const std::optional<std::string>& cmd : {std::optional<std::string>("12"), std::optional<std::string>(""),
                                                   std::optional<std::string>()}) {
         r.currentCmd = cmd;
+        r.fromCmd = cmd ? std::optional<std::string>("11") : std::nullopt;
         const std::string text = se::FormatResumeRecord(r);
         const std::optional<se::ResumeRecord> back = se::ParseResumeRecord(text);
         ASSERT_TRUE(back) << text;
         EXPECT_EQ(se::FormatResumeRecord(*back), text);  // every field read back as written
         EXPECT_EQ(back->currentCmd, cmd);
+        EXPECT_EQ(back->fromCmd, r.fromCmd);
         // Every cut and every changed byte makes the record invalid.
         for (std::size_t n = 0; n < text.size(); ++n) EXPECT_FALSE(se::ParseResumeRecord(text.substr(0, n))) << n;
         for (std::size_t i = 0; i + 2 < text.size(); ++i) {

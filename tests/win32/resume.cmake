@@ -1,2 +1,10 @@
 # Ten trials of killed runs; each is a whole engine run, minutes on an emulated, busy machine.
 se_win32_test(se_resume_torture_tests TIMEOUT 2400 resume_torture_test.cpp DEPENDS setupengine)
+
+# The engine with a fault seam in front of its system calls, for the kill-point
+# enumeration; the deliverable has no seam.
+if(SE_TWIN)
+  add_executable(setupengine_faults WIN32 faultseam.cpp)
+  target_link_libraries(setupengine_faults PRIVATE engine_win user32 advapi32)
+endif()
+se_win32_test(se_kill_point_tests TIMEOUT 3000 kill_points_test.cpp DEPENDS setupengine setupengine_faults)

@@ -1,0 +1,206 @@
+// Every write point of a run, tried. A mixed script runs once through the
+// fault-seam build of the engine to count its system calls (a run that stops
+// for command 8 is resumed, as a machine would); then, for each call k, a
+// sequence of runs is cut at call k (killed before it, or halfway through a
+// write) and resumed with -resume until the script ends. Each must end as the
+// uninterrupted sequence did: the same commands in the same order, none
+// skipped, one repeated only when the cut fell inside that command's own
+// window (from its log line to the write that records the next command), and
+// the same files, registry values and driver files.
+//   SE_KILL_STEP   try every Nth call (1: all; default 1)
+//   SE_KILL_MODES  "kill", "cut" or "kill,cut" (default both)
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "harness.h"
+
+namespace {
+
+constexpr char kScript[] =
+    "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\nIncCommand=1\r\nDecCommand=3\r\n\r\n"
+    "[Variables]\r\nV001={DIR}\\out\r\nV005=Part2\r\n\r\n"
+    "[CommandsList]\r\n32,list one\r\n5\r\n27,Vars\r\n7\r\n26,Stop\r\n26,NoSkip\r\n6\r\n21,Dirs\r\n15,Files\r\n"
+    "14,Reg\r\n19,~%V005\r\n\r\n"
+    "[Part2]\r\n32,list two\r\n27,,V005,Part3\r\n8\r\n\r\n"
+    "[Part3]\r\n32,list three\r\n28,{DIR}\\more.ini\r\n15,MoreFiles\r\n31,,~%V002\\b.txt,~%V002\\c.txt\r\n"
+    "16,,~%V001\\scratch\r\n29,,{DIR}\\unused.txt,FALSE\r\n\r\n"
+    "[Vars]\r\nV002,~%V001\\b\r\n\r\n"
+    "[Stop]\r\nDATA,DecCommand,0\r\n\r\n[NoSkip]\r\nDATA,IncCommand,0\r\n\r\n"
+    "[Dirs]\r\n~%V001\r\n~%V002\r\n~%V001\\scratch\r\n\r\n"
+    "[Files]\r\n{DIR}\\a.txt,~%V002\\\r\n{DIR}\\a.txt,~%V001\\scratch\\s.txt\r\n{DIR}\\a.txt,~%V002\\b.txt\r\n\r\n"
+    "[Reg]\r\n1,HKCU,Software\\SeKillPoints,Text,0,~%V002\r\n1,HKCU,Software\\SeKillPoints,Number,2,0000002A\r\n";
+constexpr char kMore[] = "\r\n[MoreFiles]\r\n{DIR}\\a.txt,~%V001\\more.txt\r\n";
+
+// What a sequence of runs leaves behind.
+struct Outcome {
+    std::vector<std::string> commands;  // the per-command log lines, time stamps cut off
+    std::string state;                  // files, registry values, driver files
+    int runs = 0;
+    bool finished = false;  // the working copy is gone: command 29 ran
+    std::vector<std::vector<std::string>> traces;  // per run of an untouched sequence
+};
+
+std::vector<std::string> CommandLines(const std::string& log)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        // "[hh:mm:ss.mmm]  setupengine.exe> CMDn> NAME: ..." whole, ended by CR LF.
+        const std::size_t at = line.find("]  setupengine.exe> CMD");
+        if (at != 13 || line.empty() || line.back() != '\r' || line.find("> ", at + 22) == std::string::npos) continue;
+        if (line.find('[', 1) != std::string::npos) continue;  // a cut entry with the next glued on
+        lines.push_back(line.substr(at + 20, line.size() - at - 21));
+    }
+    return lines;
+}
+
+std::string Tree(const std::string& dir)
+{
+    std::string text;
+    for (const std::string& d : test::ListDirectory(dir, true)) text += Tree(dir + "\\" + d);
+    for (const std::string& f : test::ListDirectory(dir, false))
+        text += dir + "\\" + f + "=" + test::ReadFileText(dir + "\\" + f) + "\n";
+    return text;
+}
+
+std::string RegistryValues()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\SeKillPoints", 0, KEY_READ, &key)) return "no key\n";
+    std::string text;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        BYTE data[512];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize)) break;
+        text += std::string(name) + ":" + std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), dataSize) + "\n";
+    }
+    RegCloseKey(key);
+    return text;
+}
+
+std::vector<std::string> ReadTrace(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(test::ReadFileText(path));
+    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.size() - (line.back() == '\r')));
+    return lines;
+}
+
+void SetPlan(const std::string& plan) { SetEnvironmentVariableA("SE_FAULT_PLAN", plan.empty() ? nullptr : plan.c_str()); }
+
+// Runs the script to its end: the first start as a fresh one, every later one
+// with -resume. The plan applies to run `planRun` only.
+Outcome RunSequence(const std::string& plan, int planRun, bool trace)
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\SeKillPoints");
+    test::Sandbox box("killpoints");
+    CopyFileA((test::ModuleDirectory() + "\\setupengine_faults.exe").c_str(), box.exe().c_str(), FALSE);
+    box.AddFile("SETUP.INI", kScript);
+    box.AddFile("more.ini", kMore);
+    box.AddFile("a.txt", "payload\r\n");
+    const std::string tracePath = box.path("trace.txt");
+    Outcome outcome;
+    for (int run = 0; run < 12 && !outcome.finished; ++run) {
+        SetPlan(run == planRun ? plan : "");
+        SetEnvironmentVariableA("SE_FAULT_TRACE", trace ? tracePath.c_str() : nullptr);
+        const test::RunResult result = box.Run(run == 0 ? "SETUP.INI -silent" : "SETUP.INI -silent -resume");
+        ++outcome.runs;
+        if (trace) outcome.traces.push_back(ReadTrace(tracePath));
+        outcome.finished = result.exitCode == 0 && !test::PathExists(box.workingCopy());
+    }
+    SetPlan("");
+    SetEnvironmentVariableA("SE_FAULT_TRACE", nullptr);
+    outcome.commands = CommandLines(test::ReadFileText(box.log()));
+    outcome.state = Tree(box.path("out")) + RegistryValues();
+    for (const char* driver : {"\\TSLInt15.VxD", "\\TSLInt15.VxD.sav"})
+        outcome.state += std::string(driver) + (test::PathExists(test::SystemDirectory() + driver) ? " present\n" : " absent\n");
+    return outcome;
+}
+
+// The command whose window holds call `call` of a traced run, or "" when the
+// call lies outside every command's window (start-up, compile, the end).
+std::string WindowOf(const std::vector<std::string>& trace, long call, const std::vector<std::string>& logLines,
+                     std::size_t& logLineIndex)
+{
+    std::string open;
+    for (long i = 0; i < static_cast<long>(trace.size()) && i < call; ++i) {
+        const std::string& t = trace[static_cast<std::size_t>(i)];
+        if (t.size() > 4 && t.compare(t.size() - 4, 4, "\tCMD") == 0) {
+            open = logLineIndex < logLines.size() ? logLines[logLineIndex] : "?";
+            ++logLineIndex;
+        } else if (!open.empty() && i + 1 < call &&
+                   (t.find("Commands/CurrentCmd") != std::string::npos || t.find(".res") != std::string::npos)) {
+            open.clear();  // the next command is recorded: a cut after this call repeats nothing
+        }
+    }
+    return open;
+}
+
+std::string Judge(const Outcome& reference, const Outcome& trial, const std::string& window)
+{
+    if (!trial.finished) return "never finished in " + std::to_string(trial.runs) + " runs";
+    if (trial.state != reference.state) return "state differs:\n" + trial.state + "-- want --\n" + reference.state;
+    std::vector<std::string> seen = trial.commands;
+    if (seen.size() == reference.commands.size() + 1) {
+        for (std::size_t i = 0; i + 1 < seen.size(); ++i)
+            if (seen[i] == seen[i + 1] && seen[i] == window) {
+                seen.erase(seen.begin() + static_cast<long>(i));
+                break;
+            }
+    }
+    if (seen != reference.commands) {
+        std::string text = "commands differ (window: " + (window.empty() ? "none" : window) + "):\n";
+        for (const std::string& c : trial.commands) text += "  " + c + "\n";
+        return text;
+    }
+    return "";
+}
+
+int EnvNumber(const char* name, int fallback)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? std::atoi(value) : fallback;
+}
+
+TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
+{
+    const Outcome reference = RunSequence("", -1, true);
+    ASSERT_TRUE(reference.finished);
+    const int step = EnvNumber("SE_KILL_STEP", 1);
+    const char* modesText = std::getenv("SE_KILL_MODES");
+    const std::string modes = modesText && *modesText ? modesText : "kill,cut";
+    long total = 0;
+    for (const auto& t : reference.traces) total += static_cast<long>(t.size());
+    std::printf("kill points: %d runs, %ld calls (", reference.runs, total);
+    for (const auto& t : reference.traces) std::printf(" %zu", t.size());
+    std::printf(" ), every %d tried, modes %s\n", step, modes.c_str());
+
+    int tried = 0, passed = 0;
+    for (const std::string mode : {"kill", "cut"}) {
+        if (modes.find(mode) == std::string::npos) continue;
+        long k = 0;
+        std::size_t logLine = 0;
+        for (int run = 0; run < static_cast<int>(reference.traces.size()); ++run) {
+            const auto& trace = reference.traces[static_cast<std::size_t>(run)];
+            for (long call = 1; call <= static_cast<long>(trace.size()); ++call, ++k) {
+                if (k % step != 0) continue;
+                std::size_t lineIndex = logLine;
+                const std::string window = WindowOf(trace, call, reference.commands, lineIndex);
+                const Outcome trial = RunSequence(mode + ":" + std::to_string(call), run, false);
+                const std::string failure = Judge(reference, trial, window);
+                ++tried;
+                passed += failure.empty();
+                EXPECT_EQ(failure, "") << mode << " at call " << call << " of run " << run + 1 << ": "
+                                       << trace[static_cast<std::size_t>(call - 1)];
+            }
+            for (const std::string& t : trace)
+                if (t.size() > 4 && t.compare(t.size() - 4, 4, "\tCMD") == 0) ++logLine;
+        }
+    }
+    std::printf("kill points: %d tried, %d passed\n", tried, passed);
+}
+
+}  // namespace
