@@ -11,17 +11,24 @@
 
 namespace {
 
-// Inline fields and substituted texts live in 512-byte buffers.
-constexpr std::size_t kTextRoom = 512;
-// The path of the file that command 28 appends.
-constexpr std::size_t kAppendPathRoom = 256;
+// Section names, keys and values hold at most 511 characters once
+// substituted, as their 512-byte buffers did. A longer one is refused whole:
+// cut, it would write a different key or value.
+constexpr std::size_t kTextLimit = 511;
+// The path of the file that command 28 appends: a 256-byte buffer.
+constexpr std::size_t kAppendPathLimit = 255;
 constexpr char kUnchanged[] = ", the INI file in use is left unchanged";
 
-std::string Substituted(std::string text)
+// An inline field, read with room so that one too long is seen whole.
+std::string InlineField(int field) { return CommandField(field, "", kSubstituteRoom); }
+
+// The texts of one write, substituted in order; false after the refusal entry
+// of the first that is too long, and nothing is to be written.
+bool SubstituteAll(std::initializer_list<std::pair<std::string*, const char*>> texts)
 {
-    text = se::FitBuffer(text, kTextRoom);
-    GetVariable(text, kTextRoom);
-    return text;
+    for (const auto& [text, what] : texts)
+        if (!SubstituteWithin(*text, kTextLimit, what)) return false;
+    return true;
 }
 
 void LogWriting(const std::string& section, const std::string& key, const std::string& value)
@@ -60,9 +67,8 @@ int CMD26_SetValue()
 {
     const std::string& file = g_engine.scriptPath;
     if (g_engine.commandSectionName.empty()) {
-        const std::string section = Substituted(CommandField(1, "", kTextRoom));
-        const std::string key = Substituted(CommandField(2, "", kTextRoom));
-        const std::string value = Substituted(CommandField(3, "", kTextRoom));
+        std::string section = InlineField(1), key = InlineField(2), value = InlineField(3);
+        if (!SubstituteAll({{&section, "section"}, {&key, "key"}, {&value, "value"}})) return 2;
         LogWriting(section, key, value);
         WriteProfileString(section.c_str(), key, value, file);
         FlushProfile(file);
@@ -71,10 +77,11 @@ int CMD26_SetValue()
     const auto lines = ParameterLines();
     if (!lines) return 2;
     for (const std::string& text : *lines) {
-        const se::IniEditLine line = se::SplitSetValueLine(text);
+        se::IniEditLine line = se::SplitSetValueLine(text);
         if (!AcceptLine(line)) continue;
-        WriteProfileString(Substituted(line.fields[0]).c_str(), Substituted(line.fields[1]),
-                           Substituted(line.fields[2]), file);
+        std::vector<std::string>& f = line.fields;
+        if (SubstituteAll({{&f[0], "section"}, {&f[1], "key"}, {&f[2], "value"}}))
+            WriteProfileString(f[0].c_str(), f[1], f[2], file);
     }
     FlushProfile(file);
     return 0;
@@ -85,8 +92,9 @@ int CMD27_SetVariable()
     const std::string& file = g_engine.scriptPath;
     if (g_engine.commandSectionName.empty()) {
         // The key name is used as written; only the value is substituted.
-        const std::string key = CommandField(1, "", kTextRoom);
-        const std::string value = Substituted(CommandField(2, "", kTextRoom));
+        const std::string key = InlineField(1);
+        std::string value = InlineField(2);
+        if (!FitsWithin(key, kTextLimit, "key") || !SubstituteAll({{&value, "value"}})) return 2;
         LogWriting("Variables", key, value);
         WriteProfileString("Variables", key, value, file);
         FlushProfile(file);
@@ -95,9 +103,10 @@ int CMD27_SetVariable()
     const auto lines = ParameterLines();
     if (!lines) return 2;
     for (const std::string& text : *lines) {
-        const se::IniEditLine line = se::SplitSetVariableLine(text);
+        se::IniEditLine line = se::SplitSetVariableLine(text);
         if (!AcceptLine(line)) continue;
-        WriteProfileString("Variables", Substituted(line.fields[0]), Substituted(line.fields[1]), file);
+        std::vector<std::string>& f = line.fields;
+        if (SubstituteAll({{&f[0], "key"}, {&f[1], "value"}})) WriteProfileString("Variables", f[0], f[1], file);
     }
     FlushProfile(file);
     return 0;
@@ -162,8 +171,9 @@ int AppendFailed(const std::string& message, const std::string& incompleteFile =
 int CMD28_AppendINIFile()
 {
     const std::string& workingCopy = g_engine.scriptPath;
-    std::string appendPath = se::FitBuffer(g_engine.commandSectionName, kAppendPathRoom);
-    GetVariable(appendPath, kAppendPathRoom);
+    // The path is read again with room: the loop's copy of field 0 may be cut.
+    std::string appendPath = InlineField(0);
+    if (!SubstituteWithin(appendPath, kAppendPathLimit, "path")) return 2;
     const std::string temporary = TemporaryPathBeside(workingCopy);
     WriteLog(" creating temp file: ", temporary);
 

@@ -66,7 +66,7 @@ bool SubtreeDeletionAllowed(bool rootKnown, const std::string& key, const std::s
         WriteLog("NOTICE:", "unable to determine root key, line not executed ->" + line);
         return false;
     }
-    if (key.empty()) {
+    if (key.find_first_not_of(" \t\\") == std::string::npos) {
         WriteLog("ERROR-=-", " no key path given, a root key is never deleted ->" + line);
         return false;
     }
@@ -167,10 +167,24 @@ bool RunEditLine(const std::string& line)
     // The saved list belongs to this line's key alone and goes back onto it
     // whatever the edit did.
     std::vector<BYTE> saved;
-    const int opened = OpenKeySecurity(e.root, e.key, saved);
+    const bool removesLink = e.action == 2 && IsRegistryLink(e.root, e.key);
+    const int opened = removesLink ? 0 : OpenKeySecurity(e.root, e.key, saved);
     ExecuteEdit(e);
     if (opened) RestoreKeySecurity(e.root, e.key, saved);
     return true;
+}
+
+// A child's access list is opened for its removal and put back afterwards (a
+// child that is gone finds nothing to restore). A link is not opened: its
+// access list would be its target's, left open once the link is gone.
+bool DeleteChild(HKEY root, const std::string& child)
+{
+    if (IsRegistryLink(root, child)) return DeleteRegKeyTree(root, child);
+    std::vector<BYTE> saved;
+    const int opened = OpenKeySecurity(root, child, saved);
+    const bool gone = DeleteRegKeyTree(root, child);
+    if (opened) RestoreKeySecurity(root, child, saved);
+    return gone;
 }
 
 // Deletes the children of an open key one by one. A child that stays (it
@@ -188,12 +202,46 @@ void DeleteChildren(HKEY root, const std::string& path, HKEY key)
             ++index;
             continue;
         }
-        std::vector<BYTE> saved;
-        const int opened = OpenKeySecurity(root, child, saved);
-        const bool gone = DeleteRegKeyTree(root, child);
-        if (opened) RestoreKeySecurity(root, child, saved);
-        if (!gone) ++index;
+        if (!DeleteChild(root, child)) ++index;
     }
+}
+
+// The link named by an open handle, deleted as a key of its own. The registry
+// functions reach a key by its path, and so through a link to its target; only
+// the native call removes the link itself. Links exist on the NT family
+// alone, which always has ntdll.
+LONG DeleteLinkKey(HKEY link)
+{
+    using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+    using StatusToErrorFn = ULONG(WINAPI*)(LONG);
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    const auto deleteKey = reinterpret_cast<NtDeleteKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
+    const auto toError =
+        reinterpret_cast<StatusToErrorFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    if (deleteKey == nullptr || toError == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    const LONG status = deleteKey(link);
+    return status == 0 ? ERROR_SUCCESS : static_cast<LONG>(toError(status));
+}
+
+// The key at path opened as itself when it is a link (its SymbolicLinkValue
+// names another key), never as the key it points to.
+bool OpenLink(HKEY root, const std::string& path, se::RegKey& link)
+{
+    if (!HasKeySecurity()) return false;  // Windows 95 and 98 have no links
+    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE, link.put()) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE;
+    return RegQueryValueExA(link.get(), "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+bool DeletedOrLogged(const std::string& path, LONG rc)
+{
+    if (rc == ERROR_SUCCESS) return true;
+    WriteLog("ERROR: error removing registry key->", path);
+    LogErrorDetails("ERROR details: ", rc);
+    return false;
 }
 
 }  // namespace
@@ -222,8 +270,24 @@ int RestoreKeySecurity(HKEY root, const std::string& path, const std::vector<BYT
     return RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS ? 1 : 0;
 }
 
+bool IsRegistryLink(HKEY root, const std::string& path)
+{
+    se::RegKey link;
+    return OpenLink(root, path, link);
+}
+
+LONG DeleteKeyItself(HKEY root, const std::string& path)
+{
+    se::RegKey link;
+    if (OpenLink(root, path, link)) return DeleteLinkKey(link.get());
+    return RegDeleteKeyA(root, path.c_str());
+}
+
 bool DeleteRegKeyTree(HKEY root, const std::string& path)
 {
+    // A link goes as it is; what it points to is outside the tree.
+    se::RegKey link;
+    if (OpenLink(root, path, link)) return DeletedOrLogged(path, DeleteLinkKey(link.get()));
     // A key without subkeys (and on Windows 95 and 98 any key) goes at once.
     if (RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) return true;
     {
@@ -231,11 +295,7 @@ bool DeleteRegKeyTree(HKEY root, const std::string& path)
         if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS)
             DeleteChildren(root, path, key.get());
     }
-    const LONG rc = RegDeleteKeyA(root, path.c_str());
-    if (rc == ERROR_SUCCESS) return true;
-    WriteLog("ERROR: error removing registry key->", path);
-    LogErrorDetails("ERROR details: ", rc);
-    return false;
+    return DeletedOrLogged(path, RegDeleteKeyA(root, path.c_str()));
 }
 
 int CMD14_MultiRegEdit()

@@ -11,9 +11,29 @@ namespace {
 constexpr std::size_t kKeyTextBuffer = 512;
 constexpr const char* kParameterKeys[] = {"RegHive", "RegKey", "RegValue", "RegData", "RegDataType"};
 
-std::string ParameterText(const char* key)
+std::string ParameterText(const char* key, std::size_t bufferSize = kKeyTextBuffer)
 {
-    return ProfileString(g_engine.commandSectionName.c_str(), key, "", kKeyTextBuffer, g_engine.scriptPath);
+    return ProfileString(g_engine.commandSectionName.c_str(), key, "", bufferSize, g_engine.scriptPath);
+}
+
+// RegData as the command uses it. The value that type 3 writes is read with
+// room and refused whole when it passes its 511 characters: cut, it would be
+// a different value, logged as added. Types 4 and 12 show it in the log only.
+bool ReadRegData(int type, std::string& data)
+{
+    if (type != 3) {
+        data = ParameterText("RegData");
+        GetVariable(data, kKeyTextBuffer);
+        return true;
+    }
+    data = ParameterText("RegData", kSubstituteRoom);
+    return SubstituteWithin(data, kKeyTextBuffer - 1, "RegData");
+}
+
+// A key path of only blanks and backslashes names the root key itself.
+bool NamesRootKey(const std::string& keyPath)
+{
+    return keyPath.find_first_not_of(" \t\\") == std::string::npos;
 }
 
 // A section that is missing, empty or names none of the parameters would make
@@ -56,13 +76,13 @@ int SingleRegistryCommand()
     const HKEY root = RootKeyHandle(se::LongRootName(hive).value_or(se::RootKey::LocalMachine));
     const std::string keyPath = ParameterText("RegKey");
     const std::string valueName = ParameterText("RegValue");
-    std::string data = ParameterText("RegData");
-    GetVariable(data, kKeyTextBuffer);
+    std::string data;
+    if (!ReadRegData(type, data)) return 2;
     const std::string description = se::ValueDescription(hive, keyPath, valueName, data);
     const se::RegValueData bytes = se::SingleValueData(
         ProfileInt(g_engine.commandSectionName.c_str(), "RegDataType", 0, g_engine.scriptPath), data);
 
-    if (type == 12 && keyPath.empty()) {
+    if (type == 12 && NamesRootKey(keyPath)) {
         WriteLog("ERROR-=-", " RegKey is empty, a root key is never deleted: " + description);
         return 2;
     }
@@ -82,7 +102,7 @@ int SingleRegistryCommand()
     } else {
         key.reset();
         WriteLog("...deleting Key: ", keyPath);
-        if (RegDeleteKeyA(root, keyPath.c_str()) != ERROR_SUCCESS) WriteLog("...ERROR deleting Key", " ");
+        if (DeleteKeyItself(root, keyPath) != ERROR_SUCCESS) WriteLog("...ERROR deleting Key", " ");
     }
     return 0;
 }

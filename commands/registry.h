@@ -26,5 +26,12 @@ void LogErrorDetails(const char* prefix, DWORD code);
 int OpenKeySecurity(HKEY root, const std::string& path, std::vector<BYTE>& saved);
 int RestoreKeySecurity(HKEY root, const std::string& path, const std::vector<BYTE>& saved);
 // Deletes the key and everything below it, depth first, each child with its
-// access list opened; logs its own failure. True when the key is gone.
+// access list opened; logs its own failure. True when the key is gone. A
+// registry link in the tree (or at path) is deleted as a key of its own and
+// never followed: the key it points to stays.
 bool DeleteRegKeyTree(HKEY root, const std::string& path);
+// True when the key at path is a registry link (NT family only).
+bool IsRegistryLink(HKEY root, const std::string& path);
+// RegDeleteKey's deletion of one key without subkeys, except that a link at
+// path goes itself instead of its target. The system's result code.
+LONG DeleteKeyItself(HKEY root, const std::string& path);

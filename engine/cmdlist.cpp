@@ -17,16 +17,22 @@ void WriteState(const std::string& current)
 
 // Every profile write makes the system rewrite the whole file, so a list is
 // handed over in one section write: the keys of [Commands] merged in memory
-// come out as the separate writes of each key would leave them. Windows 95
-// and 98 hand out at most 32 KB of a section, too little to take the
-// [Commands] of a long list back whole: there each key is written by itself.
+// come out as the separate writes of each key would leave them. That needs
+// [Commands] as it stands, whole: a read that failed (the section is there
+// but gave no lines) would leave only the new keys, and CurrentCmd and the
+// earlier lists would be gone. Then, as on Windows 95 and 98, which hand out
+// at most 32 KB of a section, too little to take the [Commands] of a long list
+// back whole, each key is written by itself.
 void WriteCompiledKeys(const std::vector<se::ProfileKey>& keys)
 {
     const std::string& file = g_engine.scriptPath;
     if (!IsWin95() && !IsWin98()) {
-        std::vector<std::string> lines = ReadProfileSection("Commands", file).value_or(std::vector<std::string>{});
-        const std::string list = se::SectionListText(se::MergeSectionKeys(std::move(lines), keys));
-        if (WritePrivateProfileSectionA("Commands", list.c_str(), file.c_str())) return;
+        std::optional<std::vector<std::string>> lines = ReadProfileSection("Commands", file);
+        if (!lines && se::SectionKnownAbsent(ReadSectionNames(file), "Commands")) lines.emplace();
+        if (lines) {
+            const std::string list = se::SectionListText(se::MergeSectionKeys(std::move(*lines), keys));
+            if (WritePrivateProfileSectionA("Commands", list.c_str(), file.c_str())) return;
+        }
     }
     for (const se::ProfileKey& key : keys) WriteProfileString("Commands", key.name, key.value, file);
 }

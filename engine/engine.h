@@ -66,6 +66,9 @@ void FlushProfile(const std::string& file);
 bool ReplaceWithFile(const std::string& from, const std::string& to);
 // The lines of a whole section; nothing when it is missing or has no lines.
 std::optional<std::vector<std::string>> ReadProfileSection(const char* section, const std::string& file);
+// The names of the file's sections; nothing when the file gives none (it has
+// none, or the read failed).
+std::optional<std::vector<std::string>> ReadSectionNames(const std::string& file);
 // [State] CurrentSection or NextSection of the working copy.
 std::string StateValue(const char* key, const char* defaultText);
 // A field of the current command: [Commands] CmdSection<N>.<M>.

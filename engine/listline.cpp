@@ -69,6 +69,14 @@ std::vector<std::string> MergeSectionKeys(std::vector<std::string> lines, const 
     return lines;
 }
 
+bool SectionKnownAbsent(const std::optional<std::vector<std::string>>& sectionNames, std::string_view section)
+{
+    if (!sectionNames) return false;
+    for (const std::string& name : *sectionNames)
+        if (EqualsNoCase(name, section)) return false;
+    return true;
+}
+
 std::string SectionListText(const std::vector<std::string>& lines)
 {
     std::string text;

@@ -32,6 +32,12 @@ void AppendCompiledKeys(int n, const CompiledLine& line, std::vector<ProfileKey>
 // the end in the order given.
 std::vector<std::string> MergeSectionKeys(std::vector<std::string> lines, const std::vector<ProfileKey>& keys);
 
+// Whether a section that a read gave no lines of is known to be absent: the
+// list of the file's section names was read and does not hold it. Otherwise
+// the read may have failed, and a whole-section write made from it would lose
+// every key the section holds.
+bool SectionKnownAbsent(const std::optional<std::vector<std::string>>& sectionNames, std::string_view section);
+
 // Lines as a list of texts each ended by a terminator, the list ended by an
 // empty text: the form a whole-section write takes.
 std::string SectionListText(const std::vector<std::string>& lines);

@@ -109,6 +109,16 @@ std::optional<std::vector<std::string>> ReadProfileSection(const char* section, 
     }
 }
 
+std::optional<std::vector<std::string>> ReadSectionNames(const std::string& file)
+{
+    for (DWORD size = kFirstSectionSize;; size *= 2) {
+        std::vector<char> buffer(size, '\0');
+        const DWORD length = GetPrivateProfileSectionNamesA(buffer.data(), size, file.c_str());
+        if (length == 0) return std::nullopt;
+        if (length < size - 2) return SplitList(buffer.data(), length);
+    }
+}
+
 std::string StateValue(const char* key, const char* defaultText)
 {
     // Section names in [State] are at most 127 characters.

@@ -27,9 +27,19 @@ private:
     ReadStatus status_ = ReadStatus::Ok;
 };
 
-// Writes bytes to a new file beside target and then puts it in target's place
-// in one step. On failure target is untouched and the new file is removed.
-bool WriteFileAtomically(const std::string& target, std::string_view bytes);
+// Saves bytes as the whole of target, which a failed save leaves as it was:
+// the bytes go to a new file beside it (TemporaryNameBeside) that then takes
+// its place in one step. In the DLL the new file carries the target's hidden
+// and system attributes; a read-only target, one another program holds open
+// without delete sharing and one with further hard links are written in
+// place, where the system lets them be opened for writing.
+// Chosen at build time: replace_file_posix.cpp, replace_file_win32.cpp.
+bool SaveFile(const std::string& target, std::string_view bytes);
+
+// The new file a save of target writes first: in target's directory, named
+// from target's file name alone (without regard to case), so that a save finds
+// and replaces the one an earlier save left when it was killed.
+std::string TemporaryNameBeside(const std::string& target);
 
 // The platform's one-step replacement of target by source (source goes away).
 // Chosen at build time: rename on POSIX hosts, MoveFileEx in the DLL.

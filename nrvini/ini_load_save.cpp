@@ -304,7 +304,7 @@ std::int32_t SaveIniFile(const IniFile& file, std::string_view target)
         text += "\r\n";
     }
     const std::string path(target.empty() ? std::string_view(file.path) : target);
-    return WriteFileAtomically(path, text) ? file.lineCount : -1;
+    return SaveFile(path, text) ? file.lineCount : -1;
 }
 
 }  // namespace nrvini

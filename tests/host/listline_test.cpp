@@ -15,6 +15,16 @@ std::string Joined(const std::vector<std::string>& fields)
     return all;
 }
 
+std::vector<std::string> Split(const std::string& text, char at)
+{
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == at) parts.emplace_back();
+        else parts.back() += c;
+    }
+    return parts;
+}
+
 TEST(ListLines, CompileToCommandKeysOrAreIgnored)
 {
     for (const cases::Row& c : cases::Rows("engine.txt", "listline")) {
@@ -54,6 +64,17 @@ TEST(CompiledKeys, MergeAsSeparateWritesWould)
                                         "FullCmdSection0=,a,b", "CmdSection0.0=a", "CmdSection0.1=b", "Cmd1=20"}));
     EXPECT_EQ(se::SectionListText({"a=1", "b="}), std::string("a=1\0b=\0\0", 8));
     EXPECT_EQ(se::SectionListText({}), std::string(1, '\0'));
+}
+
+// A section that gave no lines is merged into as empty only when the names
+// show it absent; a read of a section that is there failed.
+TEST(CompiledKeys, MergeOnlyIntoASectionKnownWhole)
+{
+    for (const cases::Row& c : cases::Rows("engine.txt", "sectionabsent")) {
+        std::optional<std::vector<std::string>> names;
+        if (!c[0].null) names = Split(c[0], '/');
+        EXPECT_EQ(se::SectionKnownAbsent(names, "Commands"), c[1].text == "absent") << c[0].text;
+    }
 }
 
 }  // namespace

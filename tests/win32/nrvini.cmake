@@ -1,4 +1,4 @@
-se_win32_test(se_nrvini_dll_tests nrvini_dll_test.cpp DEPENDS NRVINI nrvini_com_server nrvini_no_server)
+se_win32_test(se_nrvini_dll_tests nrvini_dll_test.cpp LIBS nrvini_core DEPENDS NRVINI nrvini_com_server nrvini_no_server)
 
 # The drives the debug session and CD-ROM tests use exist only while they run.
 # Called once every area has named its test programs and they are registered.

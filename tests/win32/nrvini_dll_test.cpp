@@ -8,6 +8,7 @@
 #include <string>
 
 #include "harness.h"
+#include "nrvini/file_io.h"
 #include "tests/host/nrvini_profile_cases.h"
 
 namespace {
@@ -83,27 +84,51 @@ TEST_F(NrviniDll, ExportsKeepTheStackAndPassTheCaseTables)
     nrvini_test::CheckProfileTables(api);
 }
 
-// A file that cannot be read (another program holds it without sharing) is not
-// replaced; a replacement the system refuses (the file is open without delete
-// sharing) leaves the old file and no temporary file.
-TEST_F(NrviniDll, FailuresLeaveTheFileAsItWas)
+// A file another program holds without any sharing cannot be read and is not
+// written. One held without delete sharing, one with a second name (a hard
+// link) and a hidden system file are written and stay what they were; a
+// read-only file is written where the system's own profile write writes it
+// (Windows refuses it; Wine run by root does not) and stays read-only. The
+// temporary file of a killed save goes, and no save leaves one.
+TEST_F(NrviniDll, SavesKeepTheFileWhatItWas)
 {
     const std::string path = dir.Path("held.ini");
-    const std::string stored = "[A]\r\nk=1\r\n";
-    ASSERT_TRUE(test::WriteFileText(path, stored));
+    const auto text = [](const char* value) { return std::string("[A]\r\nk=") + value + "\r\n"; };
+    ASSERT_TRUE(test::WriteFileText(path, text("1")));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(api.writeString("A", "k", "2", path.c_str()), 0);
     EXPECT_EQ(api.writeSection("A", "k=2\0", path.c_str()), 0);
     CloseHandle(held);
-    EXPECT_EQ(test::ReadFileText(path), stored);
+    EXPECT_EQ(test::ReadFileText(path), text("1"));
 
     held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(api.writeString("A", "k", "3", path.c_str()), 0);
+    EXPECT_EQ(api.writeString("A", "k", "3", path.c_str()), 1);
     CloseHandle(held);
-    EXPECT_EQ(test::ReadFileText(path), stored);
-    EXPECT_EQ(dir.Names().size(), 1u);
+    EXPECT_EQ(test::ReadFileText(path), text("3"));
+
+    const std::string other = dir.Path("other.ini");
+    ASSERT_TRUE(CreateHardLinkA(other.c_str(), path.c_str(), nullptr));
+    EXPECT_EQ(api.writeString("A", "k", "4", path.c_str()), 1);
+    EXPECT_EQ(test::ReadFileText(other), text("4"));
+    DeleteFileA(other.c_str());
+
+    constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), kHiddenSystem));
+    ASSERT_EQ(GetFileAttributesA(path.c_str()) & kHiddenSystem, kHiddenSystem);
+    const std::string leftover = nrvini::TemporaryNameBeside(path);
+    ASSERT_TRUE(test::WriteFileText(leftover, "[A]\r\nk=half"));
+    EXPECT_EQ(api.writeString("A", "k", "5", path.c_str()), 1);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & kHiddenSystem, kHiddenSystem);
+    EXPECT_EQ(test::ReadFileText(path), text("5"));
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    const bool systemWrites = WritePrivateProfileStringA("A", "k", "6", path.c_str()) != 0;
+    EXPECT_EQ(api.writeString("A", "k", "7", path.c_str()) != 0, systemWrites);
+    EXPECT_EQ(test::ReadFileText(path), text(systemWrites ? "7" : "5"));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"held.ini"});
 }
 
 }  // namespace

@@ -67,8 +67,60 @@ void SetNullAccessList(HKEY root, const std::string& path)
     RegCloseKey(key);
 }
 
+// True when the key at path is a registry link (opened as itself); removed when asked.
+bool IsLink(HKEY root, const std::string& path, bool remove)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE;
+    const bool link = RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+                      type == REG_LINK;
+    using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+    const auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    if (link && remove) ntDeleteKey(key);
+    RegCloseKey(key);
+    return link;
+}
+
+// The native name of a key: \Registry\Machine\... or \Registry\User\<sid>\...
+std::wstring NativeName(const KeyPath& k)
+{
+    std::string name = "\\Registry\\Machine\\" + k.path;
+    if (k.root == HKEY_CURRENT_USER) {
+        HANDLE token;
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+        std::vector<BYTE> user(256);
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size);
+        CloseHandle(token);
+        char* sid = nullptr;
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
+        name = "\\Registry\\User\\" + std::string(sid ? sid : "") + "\\" + k.path;
+        LocalFree(sid);
+    }
+    return std::wstring(name.begin(), name.end());
+}
+
+// A link key whose SymbolicLinkValue names the target.
+std::string MakeLink(const KeyPath& k, const KeyPath& target)
+{
+    HKEY key;
+    if (RegCreateKeyExA(k.root, k.path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return "cannot create the link " + k.path;
+    const std::wstring name = NativeName(target);
+    const LONG rc = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(name.data()),
+                                   static_cast<DWORD>(name.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && IsLink(k.root, k.path, false) ? "" : "cannot make " + k.path + " a link";
+}
+
+// Removes a tree without following a link inside it.
 void DeleteTree(HKEY root, const std::string& path)
 {
+    if (IsLink(root, path, true)) return;
     SetNullAccessList(root, path);
     HKEY key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
@@ -166,6 +218,8 @@ bool RegistrySteps::Run(const std::string& verb, const std::vector<std::string>&
     } else if (verb == "regkey") {
         const bool wanted = a.size() < 2 || a[1] != "missing";
         if (Descriptor(k).empty() == wanted) failure = a[0] + (wanted ? " is missing" : " exists");
+    } else if (verb == "reglink" && a.size() == 2 && ParseKey(a[1]).root) {
+        failure = MakeLink(k, ParseKey(a[1]));
     } else if (verb == "regacl" && a.size() == 2) {
         failure = SetAccessList(k, a[1], descriptors_[a[0]]);
     } else if (verb == "regsd") {
