@@ -7,6 +7,7 @@
 #include "commands/core/inilines.h"
 #include "commands/handlers.h"
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 
 namespace {
@@ -137,14 +138,14 @@ bool CopyFileBytes(HANDLE from, HANDLE to)
         if (!ReadFile(from, block, sizeof block, &read, nullptr)) return false;
         if (read == 0) return true;
         DWORD written = 0;
-        if (!WriteFile(to, block, read, &written, nullptr) || written != read) return false;
+        if (!sys::WriteFile(to, block, read, &written, nullptr) || written != read) return false;
     }
 }
 
 se::FileHandle OpenForReading(const std::string& path)
 {
     return se::FileHandle(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        sys::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // " - Error=<code>, <system text>" of the last failure; taken before anything
@@ -161,7 +162,7 @@ std::string LastError()
 // is removed.
 int AppendFailed(const std::string& message, const std::string& incompleteFile = "")
 {
-    if (!incompleteFile.empty()) DeleteFileA(incompleteFile.c_str());
+    if (!incompleteFile.empty()) sys::DeleteFileA(incompleteFile.c_str());
     WriteLog("ERROR-=-", message);
     return 2;
 }
@@ -184,7 +185,7 @@ int CMD28_AppendINIFile()
 
     se::FileHandle source = OpenForReading(workingCopy);
     if (!source) return AppendFailed(" cannot read " + workingCopy + kUnchanged + LastError());
-    se::FileHandle target(CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+    se::FileHandle target(sys::CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target) return AppendFailed(" cannot create " + temporary + kUnchanged + LastError());
     if (!CopyFileBytes(source.get(), target.get())) {

@@ -3,6 +3,7 @@
 #include "commands/handlers.h"
 #include "commands/registry.h"
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 
 namespace {
@@ -75,7 +76,7 @@ bool SubtreeDeletionAllowed(bool rootKnown, const std::string& key, const std::s
 
 bool CreateEditKey(const Edit& e, se::RegKey& key)
 {
-    const LONG rc = RegCreateKeyExA(e.root, e.key.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE, KEY_ALL_ACCESS,
+    const LONG rc = sys::RegCreateKeyExA(e.root, e.key.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE, KEY_ALL_ACCESS,
                                     nullptr, key.put(), nullptr);
     if (rc == ERROR_SUCCESS) return true;
     WriteLog("ERROR opening key: ", e.key);
@@ -85,7 +86,7 @@ bool CreateEditKey(const Edit& e, se::RegKey& key)
 
 void SetEditValue(HKEY key, const Edit& e)
 {
-    const LONG rc = RegSetValueExA(key, e.valueName.c_str(), 0, e.data.type, e.data.bytes.data(),
+    const LONG rc = sys::RegSetValueExA(key, e.valueName.c_str(), 0, e.data.type, e.data.bytes.data(),
                                    static_cast<DWORD>(e.data.bytes.size()));
     if (rc == ERROR_SUCCESS) {
         WriteLog("...adding key: ", e.key + "\\" + e.valueName);
@@ -97,7 +98,7 @@ void SetEditValue(HKEY key, const Edit& e)
 
 void DeleteEditValue(HKEY key, const Edit& e)
 {
-    const LONG rc = RegDeleteValueA(key, e.valueName.c_str());
+    const LONG rc = sys::RegDeleteValueA(key, e.valueName.c_str());
     if (rc == ERROR_SUCCESS) {
         WriteLog("...removed value: ", e.valueName);
     } else {
@@ -280,7 +281,7 @@ LONG DeleteKeyItself(HKEY root, const std::string& path)
 {
     se::RegKey link;
     if (OpenLink(root, path, link)) return DeleteLinkKey(link.get());
-    return RegDeleteKeyA(root, path.c_str());
+    return sys::RegDeleteKeyA(root, path.c_str());
 }
 
 bool DeleteRegKeyTree(HKEY root, const std::string& path)
@@ -289,13 +290,13 @@ bool DeleteRegKeyTree(HKEY root, const std::string& path)
     se::RegKey link;
     if (OpenLink(root, path, link)) return DeletedOrLogged(path, DeleteLinkKey(link.get()));
     // A key without subkeys (and on Windows 95 and 98 any key) goes at once.
-    if (RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) return true;
+    if (sys::RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) return true;
     {
         se::RegKey key;
         if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS)
             DeleteChildren(root, path, key.get());
     }
-    return DeletedOrLogged(path, RegDeleteKeyA(root, path.c_str()));
+    return DeletedOrLogged(path, sys::RegDeleteKeyA(root, path.c_str()));
 }
 
 int CMD14_MultiRegEdit()

@@ -4,6 +4,7 @@
 
 #include "commands/handlers.h"
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/guards.h"
 
 namespace {
@@ -54,7 +55,7 @@ bool HasRegistryParameters()
 
 void SetValue(HKEY key, const std::string& name, const se::RegValueData& data, const std::string& description)
 {
-    const LONG rc = RegSetValueExA(key, name.c_str(), 0, data.type, data.bytes.data(),
+    const LONG rc = sys::RegSetValueExA(key, name.c_str(), 0, data.type, data.bytes.data(),
                                    static_cast<DWORD>(data.bytes.size()));
     if (rc == ERROR_SUCCESS) {
         WriteLog("...adding key: ", description);
@@ -87,7 +88,7 @@ int SingleRegistryCommand()
         return 2;
     }
     se::RegKey key;
-    const LONG rc = RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+    const LONG rc = sys::RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                                     nullptr, key.put(), nullptr);
     if (rc != ERROR_SUCCESS) {
         WriteLog("ERROR opening key: ", description);
@@ -98,7 +99,7 @@ int SingleRegistryCommand()
         SetValue(key.get(), valueName, bytes, description);
     } else if (type == 4) {
         WriteLog("...deleting Value: ", description);
-        if (RegDeleteValueA(key.get(), valueName.c_str()) != ERROR_SUCCESS) WriteLog("...ERROR deleting Value", " ");
+        if (sys::RegDeleteValueA(key.get(), valueName.c_str()) != ERROR_SUCCESS) WriteLog("...ERROR deleting Value", " ");
     } else {
         key.reset();
         WriteLog("...deleting Key: ", keyPath);

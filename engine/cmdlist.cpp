@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "engine/engine.h"
+#include "engine/syscalls.h"
 #include "engine/listline.h"
 
 namespace {
@@ -31,7 +32,7 @@ void WriteCompiledKeys(const std::vector<se::ProfileKey>& keys)
         if (!lines && se::SectionKnownAbsent(ReadSectionNames(file), "Commands")) lines.emplace();
         if (lines) {
             const std::string list = se::SectionListText(se::MergeSectionKeys(std::move(*lines), keys));
-            if (WritePrivateProfileSectionA("Commands", list.c_str(), file.c_str())) return;
+            if (sys::WritePrivateProfileSectionA("Commands", list.c_str(), file.c_str())) return;
         }
     }
     for (const se::ProfileKey& key : keys) WriteProfileString("Commands", key.name, key.value, file);

@@ -111,12 +111,14 @@ bool ChainToNextSection()
                          !se::EqualsNoCase(g_engine.nextSection, g_engine.currentSection) &&
                          InitCommandSection(false) == ListResult::Compiled;
     // A pass that compiled nothing would meet the same empty slot forever.
-    // The protection stays after the last list: a later start that resumes
-    // this copy still finds it whole, whatever that start writes into it.
-    if (chained)
+    // A finished run needs no resume point; a later start that resumes this
+    // copy protects it again before it writes anything into it.
+    if (chained) {
         ProtectWorkingCopy();
-    else
+    } else {
+        RemoveResumeProtection();
         WriteLog("No More commands", "");
+    }
     return chained;
 }
 

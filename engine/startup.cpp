@@ -193,6 +193,10 @@ bool InitINIFile(const std::string& commandLine)
     if (cleanStart || !FileOrDirectoryExists(copy)) {
         if (!MakeWorkingCopy(*script, copy)) return false;
     } else {
+        // Protected before the first write, so a write cut short can be undone
+        // even when the run that made this copy has finished and left no
+        // protection behind.
+        ProtectWorkingCopy();
         sys::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
         WriteOptions(copy);
         ProtectWorkingCopy();

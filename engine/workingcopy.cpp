@@ -229,6 +229,13 @@ bool RecoverWorkingCopy()
         g_engine.resumeRecord.reset();
         return true;  // nothing protected this copy yet
     }
+    // On the NT family a copy is replaced in one step and is never missing
+    // on the way; a copy that is gone there was deleted, and the start makes
+    // a fresh one, as it always has. 95 and 98 put it back from its record.
+    if (!FileOrDirectoryExists(g_engine.scriptPath) && !IsWin95() && !IsWin98()) {
+        g_engine.resumeRecord.reset();
+        return true;
+    }
     const std::string text = ReadWholeFile(g_engine.scriptPath).value_or("");
     for (const se::ResumeRecord& record : records) {
         g_engine.resumeRecord = record;

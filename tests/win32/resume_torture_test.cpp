@@ -125,9 +125,8 @@ TEST(ResumeTorture, KilledRunsResumeWithNothingSkippedOrLost)
             failure = std::to_string(lines.size() - kCommands) + " repeats";
         else if (test::ReadFileText(box.workingCopy()) != reference)
             failure = "working copy differs from the uninterrupted run's";
-        // The protection stays with a finished working copy; a half-made fresh copy never does.
-        for (const char* left : {".new", ".old"})
-            if (failure.empty() && test::PathExists(box.workingCopy() + left)) failure = std::string("file left behind: ") + left;
+        for (const char* left : {".bak0", ".bak1", ".res0", ".res1", ".new", ".old"})
+            if (failure.empty() && test::PathExists(box.workingCopy() + left)) failure = std::string("protection file left behind: ") + left;
         damaged += damagedCopy;
         failed += !failure.empty();
         std::printf("trial %d: %d kills%s%s\n", t, kills, damagedCopy ? ", working copy rebuilt" : "", failure.empty() ? "" : ", FAILED");
