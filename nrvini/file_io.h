@@ -41,6 +41,12 @@ bool SaveFile(const std::string& target, std::string_view bytes);
 // and replaces the one an earlier save left when it was killed.
 std::string TemporaryNameBeside(const std::string& target);
 
+// Where a save without a one-step replacement (Windows 95 and 98) was cut
+// between setting the old file aside and moving the new one in, the target is
+// missing and the aside file is the whole old file: it is put back. Every
+// read and save of the target asks this first. Nothing to do on POSIX hosts.
+void RecoverSetAsideFile(const std::string& target);
+
 // The platform's one-step replacement of target by source (source goes away).
 // Chosen at build time: rename on POSIX hosts, MoveFileEx in the DLL.
 bool ReplaceFileWith(const std::string& source, const std::string& target);

@@ -170,6 +170,7 @@ std::atomic<std::size_t> g_readChunk{kReadChunk};
 template <class Taker>
 LoadState ReadPieces(const std::string& path, Taker& taker)
 {
+    RecoverSetAsideFile(path);
     FileReader reader(path);
     if (reader.status() == ReadStatus::Missing) return LoadState::Missing;
     if (reader.status() != ReadStatus::Ok) return LoadState::Unreadable;

@@ -20,6 +20,8 @@ bool WriteAll(const std::string& path, std::string_view bytes)
 
 }  // namespace
 
+void RecoverSetAsideFile(const std::string&) {}
+
 bool ReplaceFileWith(const std::string& source, const std::string& target)
 {
     return std::rename(source.c_str(), target.c_str()) == 0;

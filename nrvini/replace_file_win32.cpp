@@ -15,15 +15,21 @@ namespace {
 // every file written.
 constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+// The old file while a replacement without MoveFileEx sets it aside; named
+// after the target, so the next call finds it whatever process made it.
+std::string AsidePath(const std::string& target) { return TemporaryNameBeside(target) + ".old"; }
+
 // Windows 95 and 98 have no MoveFileEx (it fails with "not implemented").
-// There the old file is deleted and the new one renamed into its place; should
-// the rename fail, the old file is put back from a copy kept beside it, so the
-// target is never left missing or half written.
+// There the old file is renamed aside and the new one renamed into its place;
+// should the rename fail, the old file is put back, so the target is never
+// left missing or half written when the call fails. A process killed between
+// the two renames leaves the target missing; RecoverSetAsideFile puts the old
+// file back at the next call.
 bool ReplaceWithoutMoveFileEx(const std::string& source, const std::string& target)
 {
     if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
         return MoveFileA(source.c_str(), target.c_str()) != 0;
-    const std::string backup = source + ".old";
+    const std::string backup = AsidePath(target);
     DeleteFileA(backup.c_str());
     if (!MoveFileA(target.c_str(), backup.c_str())) return false;
     if (MoveFileA(source.c_str(), target.c_str())) {
@@ -74,6 +80,13 @@ bool WritableInPlace(DWORD error) { return error == ERROR_ACCESS_DENIED || error
 
 }  // namespace
 
+void RecoverSetAsideFile(const std::string& target)
+{
+    if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    const std::string aside = AsidePath(target);
+    if (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) MoveFileA(aside.c_str(), target.c_str());
+}
+
 bool ReplaceFileWith(const std::string& source, const std::string& target)
 {
     if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
@@ -83,6 +96,7 @@ bool ReplaceFileWith(const std::string& source, const std::string& target)
 
 bool SaveFile(const std::string& target, std::string_view bytes)
 {
+    RecoverSetAsideFile(target);
     const DWORD attributes = GetFileAttributesA(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     // A read-only file is written where the system lets it be opened for

@@ -9,6 +9,7 @@
 // the same files, registry values and driver files.
 //   SE_KILL_STEP   try every Nth call (1: all; default 1)
 //   SE_KILL_MODES  "kill", "cut" or "kill,cut" (default both)
+//   SE_KILL_FIRST, SE_KILL_LAST  only the calls k of the whole sequence (from 0) in this range
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,14 +22,13 @@ namespace {
 constexpr char kScript[] =
     "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\nIncCommand=1\r\nDecCommand=3\r\n\r\n"
     "[Variables]\r\nV001={DIR}\\out\r\nV005=Part2\r\n\r\n"
-    "[CommandsList]\r\n32,list one\r\n5\r\n27,Vars\r\n7\r\n26,Stop\r\n26,NoSkip\r\n6\r\n21,Dirs\r\n15,Files\r\n"
+    "[CommandsList]\r\n32,list one\r\n5\r\n27,Vars\r\n7\r\n26,Stop\r\n26,NoSkip\r\n6\r\n21,,~%V001\r\n21,,~%V002\r\n21,,~%V001\\scratch\r\n15,Files\r\n"
     "14,Reg\r\n19,~%V005\r\n\r\n"
     "[Part2]\r\n32,list two\r\n27,,V005,Part3\r\n8\r\n\r\n"
     "[Part3]\r\n32,list three\r\n28,{DIR}\\more.ini\r\n15,MoreFiles\r\n31,,~%V002\\b.txt,~%V002\\c.txt\r\n"
     "16,,~%V001\\scratch\r\n29,,{DIR}\\unused.txt,FALSE\r\n\r\n"
     "[Vars]\r\nV002,~%V001\\b\r\n\r\n"
     "[Stop]\r\nDATA,DecCommand,0\r\n\r\n[NoSkip]\r\nDATA,IncCommand,0\r\n\r\n"
-    "[Dirs]\r\n~%V001\r\n~%V002\r\n~%V001\\scratch\r\n\r\n"
     "[Files]\r\n{DIR}\\a.txt,~%V002\\\r\n{DIR}\\a.txt,~%V001\\scratch\\s.txt\r\n{DIR}\\a.txt,~%V002\\b.txt\r\n\r\n"
     "[Reg]\r\n1,HKCU,Software\\SeKillPoints,Text,0,~%V002\r\n1,HKCU,Software\\SeKillPoints,Number,2,0000002A\r\n";
 constexpr char kMore[] = "\r\n[MoreFiles]\r\n{DIR}\\a.txt,~%V001\\more.txt\r\n";
@@ -120,6 +120,16 @@ Outcome RunSequence(const std::string& plan, int planRun, bool trace)
     return outcome;
 }
 
+// A call that records that the running command is done: the next command
+// written into the working copy or into a record, or the working copy deleted
+// (command 29, which has no next command).
+bool Commits(const std::string& traceLine)
+{
+    const auto has = [&](const char* text) { return traceLine.find(text) != std::string::npos; };
+    return has("\tCommands/CurrentCmd") || (has("\tWriteFile\t") && has(".res")) ||
+           (has("\tDeleteFileA\t") && has("\\SETUP.INI\t"));
+}
+
 // The command whose window holds call `call` of a traced run, or "" when the
 // call lies outside every command's window (start-up, compile, the end).
 std::string WindowOf(const std::vector<std::string>& trace, long call, const std::vector<std::string>& logLines,
@@ -131,8 +141,7 @@ std::string WindowOf(const std::vector<std::string>& trace, long call, const std
         if (t.size() > 4 && t.compare(t.size() - 4, 4, "\tCMD") == 0) {
             open = logLineIndex < logLines.size() ? logLines[logLineIndex] : "?";
             ++logLineIndex;
-        } else if (!open.empty() && i + 1 < call &&
-                   (t.find("Commands/CurrentCmd") != std::string::npos || t.find(".res") != std::string::npos)) {
+        } else if (!open.empty() && i + 1 < call && Commits(t)) {
             open.clear();  // the next command is recorded: a cut after this call repeats nothing
         }
     }
@@ -170,6 +179,7 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
     const Outcome reference = RunSequence("", -1, true);
     ASSERT_TRUE(reference.finished);
     const int step = EnvNumber("SE_KILL_STEP", 1);
+    const long first = EnvNumber("SE_KILL_FIRST", 0), last = EnvNumber("SE_KILL_LAST", 1 << 30);
     const char* modesText = std::getenv("SE_KILL_MODES");
     const std::string modes = modesText && *modesText ? modesText : "kill,cut";
     long total = 0;
@@ -186,7 +196,7 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
         for (int run = 0; run < static_cast<int>(reference.traces.size()); ++run) {
             const auto& trace = reference.traces[static_cast<std::size_t>(run)];
             for (long call = 1; call <= static_cast<long>(trace.size()); ++call, ++k) {
-                if (k % step != 0) continue;
+                if (k % step != 0 || k < first || k > last) continue;
                 std::size_t lineIndex = logLine;
                 const std::string window = WindowOf(trace, call, reference.commands, lineIndex);
                 const Outcome trial = RunSequence(mode + ":" + std::to_string(call), run, false);

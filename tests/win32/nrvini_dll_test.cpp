@@ -128,6 +128,13 @@ TEST_F(NrviniDll, SavesKeepTheFileWhatItWas)
     EXPECT_EQ(test::ReadFileText(path), text(systemWrites ? "7" : "5"));
     EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // A save on 95/98 cut between setting the file aside and moving the new
+    // one in leaves only the aside file: the next call finds the file again.
+    ASSERT_TRUE(MoveFileA(path.c_str(), (leftover + ".old").c_str()));
+    char buffer[16] = {};
+    EXPECT_EQ(Call(api.getString, "A", "k", "", buffer, 16u, path.c_str()), 1u);
+    EXPECT_EQ(test::ReadFileText(path), text(systemWrites ? "7" : "5"));
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"held.ini"});
 }
 
