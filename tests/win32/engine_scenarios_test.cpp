@@ -171,6 +171,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
              return DeleteFileA(rest.c_str()) || RemoveDirectoryA(rest.c_str()), "";
          }},
         {"mkdir", [&](const std::string& rest, const Parts&) { return CreateDirectoryA(rest.c_str(), nullptr), ""; }},
+        {"move", [&](const std::string&, const Parts& p) { return failed(MoveFileA(p[0].c_str(), p[1].c_str())); }},
         {"copy", [&](const std::string& rest, const Parts&) { return copy = rest, ""; }},
         {"expect", [&](const std::string&, const Parts& p) {
              const std::string now = test::ReadFileText(p[0]);
