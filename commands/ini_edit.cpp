@@ -71,9 +71,7 @@ int CMD26_SetValue()
         std::string section = InlineField(1), key = InlineField(2), value = InlineField(3);
         if (!SubstituteAll({{&section, "section"}, {&key, "key"}, {&value, "value"}})) return 2;
         LogWriting(section, key, value);
-        WriteProfileString(section.c_str(), key, value, file);
-        FlushProfile(file);
-        return 0;
+        return WriteScriptKey(section, key, value) ? 0 : 2;
     }
     const auto lines = ParameterLines();
     if (!lines) return 2;
@@ -81,10 +79,8 @@ int CMD26_SetValue()
         se::IniEditLine line = se::SplitSetValueLine(text);
         if (!AcceptLine(line)) continue;
         std::vector<std::string>& f = line.fields;
-        if (SubstituteAll({{&f[0], "section"}, {&f[1], "key"}, {&f[2], "value"}}))
-            WriteProfileString(f[0].c_str(), f[1], f[2], file);
+        if (SubstituteAll({{&f[0], "section"}, {&f[1], "key"}, {&f[2], "value"}})) WriteScriptKey(f[0], f[1], f[2]);
     }
-    FlushProfile(file);
     return 0;
 }
 
@@ -97,9 +93,7 @@ int CMD27_SetVariable()
         std::string value = InlineField(2);
         if (!FitsWithin(key, kTextLimit, "key") || !SubstituteAll({{&value, "value"}})) return 2;
         LogWriting("Variables", key, value);
-        WriteProfileString("Variables", key, value, file);
-        FlushProfile(file);
-        return 0;
+        return WriteScriptKey("Variables", key, value) ? 0 : 2;
     }
     const auto lines = ParameterLines();
     if (!lines) return 2;
@@ -107,9 +101,8 @@ int CMD27_SetVariable()
         se::IniEditLine line = se::SplitSetVariableLine(text);
         if (!AcceptLine(line)) continue;
         std::vector<std::string>& f = line.fields;
-        if (SubstituteAll({{&f[0], "key"}, {&f[1], "value"}})) WriteProfileString("Variables", f[0], f[1], file);
+        if (SubstituteAll({{&f[0], "key"}, {&f[1], "value"}})) WriteScriptKey("Variables", f[0], f[1]);
     }
-    FlushProfile(file);
     return 0;
 }
 

@@ -10,10 +10,10 @@ namespace {
 constexpr char kMissingKey[] = "~x!x@x";
 // Default of [Commands] CMD0: no command list has been compiled yet.
 constexpr char kNotCompiled[] = "XX";
-void WriteState(const std::string& current)
+bool WriteState(const std::string& current)
 {
-    WriteProfileString("State", "CurrentSection", current.c_str(), g_engine.scriptPath);
-    WriteProfileString("State", "NextSection", "", g_engine.scriptPath);
+    const bool wroteCurrent = WriteProfileString("State", "CurrentSection", current.c_str(), g_engine.scriptPath);
+    return WriteProfileString("State", "NextSection", "", g_engine.scriptPath) && wroteCurrent;
 }
 
 // Every profile write makes the system rewrite the whole file, so a list is
@@ -24,7 +24,7 @@ void WriteState(const std::string& current)
 // earlier lists would be gone. Then, as on Windows 95 and 98, which hand out
 // at most 32 KB of a section, too little to take the [Commands] of a long list
 // back whole, each key is written by itself.
-void WriteCompiledKeys(const std::vector<se::ProfileKey>& keys)
+bool WriteCompiledKeys(const std::vector<se::ProfileKey>& keys)
 {
     const std::string& file = g_engine.scriptPath;
     if (!IsWin95() && !IsWin98()) {
@@ -32,10 +32,21 @@ void WriteCompiledKeys(const std::vector<se::ProfileKey>& keys)
         if (!lines && se::SectionKnownAbsent(ReadSectionNames(file), "Commands")) lines.emplace();
         if (lines) {
             const std::string list = se::SectionListText(se::MergeSectionKeys(std::move(*lines), keys));
-            if (sys::WritePrivateProfileSectionA("Commands", list.c_str(), file.c_str())) return;
+            if (sys::WritePrivateProfileSectionA("Commands", list.c_str(), file.c_str())) return true;
         }
     }
-    for (const se::ProfileKey& key : keys) WriteProfileString("Commands", key.name, key.value, file);
+    bool written = true;
+    for (const se::ProfileKey& key : keys) written = WriteProfileString("Commands", key.name, key.value, file) && written;
+    return written;
+}
+
+ListResult WriteFailed()
+{
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    WriteLog("ERROR-=-", " cannot write the command list into " + g_engine.scriptPath + " - Error=" +
+                             std::to_string(code) + ", " + text);
+    return ListResult::WriteFailed;
 }
 
 }  // namespace
@@ -51,7 +62,7 @@ ListResult InitCommandSection(bool atStartUp)
     if (se::EqualsNoCase(current, kMissingKey)) {
         // No list has been started in this working copy.
         g_engine.currentSection = "CommandsList";
-        WriteState("CommandsList");
+        if (!WriteState("CommandsList")) return WriteFailed();
         lines = ReadProfileSection("CommandsList", file);
         WriteLog("InitCommandSection()", " starting from [CommandsList]");
     } else if (se::EqualsNoCase(next, current) || se::EqualsNoCase(cmd0, kNotCompiled) || next.empty() ||
@@ -63,7 +74,7 @@ ListResult InitCommandSection(bool atStartUp)
         return ListResult::Kept;
     } else {
         lines = ReadProfileSection(next.c_str(), file);
-        WriteState(next);
+        if (!WriteState(next)) return WriteFailed();
         WriteLog("InitCommandSection()", " starting from [" + next + "]");
     }
 
@@ -80,7 +91,7 @@ ListResult InitCommandSection(bool atStartUp)
         const std::optional<se::CompiledLine> line = se::CompileListLine(text);
         if (line) se::AppendCompiledKeys(n++, *line, keys);
     }
-    WriteCompiledKeys(keys);
+    if (!WriteCompiledKeys(keys)) return WriteFailed();
     FlushProfile(file);
     WriteLog("InitCommandSection()", " initializtion complete.");
     return ListResult::Compiled;

@@ -83,7 +83,10 @@ bool FormLanguageDataSection();
 bool FileOrDirectoryExists(const std::string& path);
 
 // ---- command list (cmdlist.cpp) ----
-enum class ListResult { Failed, Kept, Compiled };
+// WriteFailed: the list could not be written into the working copy; the run
+// stops, and the protection puts the copy back as it was before the compile
+// at the next start, which compiles again.
+enum class ListResult { Failed, Kept, Compiled, WriteFailed };
 ListResult InitCommandSection(bool atStartUp);
 
 // ---- the working copy and the protection of its resume point (workingcopy.cpp) ----
@@ -104,6 +107,10 @@ void LoadNewestRecord();
 void ProtectWorkingCopy(const std::optional<int>& next = std::nullopt);
 // A fresh copy, complete, protected before it takes the working copy's place.
 bool ProtectNewWorkingCopy(const std::string& file);
+// A key a command writes into the working copy; false, after an ERROR entry,
+// when the system refused the write (a full disk), so a failed write is
+// never taken for a done one.
+bool WriteScriptKey(const std::string& section, const std::string& key, const std::string& value);
 // Writes CurrentCmd = next, flushes, and records it; false when the write failed.
 bool AdvanceTo(int next);
 // With the working copy (command 29): the records first, older one first.

@@ -46,9 +46,7 @@ constexpr std::size_t kRestartFieldRoom = 64;
 int CMD05_IncRunningCounter()
 {
     const int count = HeldNumber(DataValue("RunCount") + 1LL);
-    WriteProfileString(g_engine.commandSectionName.c_str(), "RunCount", std::to_string(count).c_str(),
-                       g_engine.scriptPath);
-    return 0;
+    return WriteScriptKey(g_engine.commandSectionName, "RunCount", std::to_string(count)) ? 0 : 2;
 }
 
 int CMD06_DecCmdIndex()

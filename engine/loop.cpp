@@ -107,9 +107,14 @@ bool ChainToNextSection()
 {
     g_engine.currentSection = StateValue("CurrentSection", "");
     g_engine.nextSection = StateValue("NextSection", "");
-    const bool chained = !g_engine.nextSection.empty() &&
-                         !se::EqualsNoCase(g_engine.nextSection, g_engine.currentSection) &&
-                         InitCommandSection(false) == ListResult::Compiled;
+    const ListResult list = g_engine.nextSection.empty() ||
+                                    se::EqualsNoCase(g_engine.nextSection, g_engine.currentSection)
+                                ? ListResult::Failed
+                                : InitCommandSection(false);
+    // A list half written stops the run with the protection in place: the
+    // next start puts the copy back as it was before and compiles again.
+    if (list == ListResult::WriteFailed) return false;
+    const bool chained = list == ListResult::Compiled;
     // A pass that compiled nothing would meet the same empty slot forever.
     // A finished run needs no resume point; a later start that resumes this
     // copy protects it again before it writes anything into it.
@@ -196,7 +201,7 @@ int RunEngine(const std::string& commandLine)
     }
     const ListResult list = InitCommandSection(true);
     if (list == ListResult::Compiled) ProtectWorkingCopy();
-    if (list == ListResult::Failed) {
+    if (list == ListResult::Failed || list == ListResult::WriteFailed) {
         WriteLog("ERROR - ", "Cannot initialize commands section");
         ShowEngineBox("Cannot initialize commands section...check log file...", boxTitle, kErrorBoxStyle);
         return 0;

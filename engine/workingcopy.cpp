@@ -277,6 +277,16 @@ bool ProtectNewWorkingCopy(const std::string& file)
     return true;
 }
 
+bool WriteScriptKey(const std::string& section, const std::string& key, const std::string& value)
+{
+    if (WriteProfileString(section.c_str(), key, value, g_engine.scriptPath)) return true;
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    WriteLog("ERROR-=-", " cannot write [" + section + "] " + key + "=" + value + " into " + g_engine.scriptPath +
+                             " - Error=" + std::to_string(code) + ", " + text);
+    return false;
+}
+
 bool AdvanceTo(int next)
 {
     if (!WriteCurrentCmd(std::to_string(next))) return false;

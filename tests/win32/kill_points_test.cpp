@@ -6,13 +6,20 @@
 // uninterrupted sequence did: the same commands in the same order, none
 // skipped, one repeated only when the cut fell inside that command's own
 // window (from its log line to the write that records the next command), and
-// the same files, registry values and driver files.
-//   SE_KILL_STEP   try every Nth call (1: all; default 1)
-//   SE_KILL_MODES  "kill", "cut" or "kill,cut" (default both)
+// the same files, registry values and driver files. In the third mode call k
+// fails with ERROR_DISK_FULL instead: a write of the engine's own (the
+// working copy's list and state, its protection) is logged and the sequence
+// still ends as the uninterrupted one did; a write that is a command's own
+// work is that command's failure, logged in its entries, and the commands
+// after it run as before.
+//   SE_KILL_STEP   try every Nth call (1: all; default 29, the sample the
+//                  test suite runs; tools/kill-points runs them all)
+//   SE_KILL_MODES  any of "kill", "cut", "fail" (default all three)
 //   SE_KILL_FIRST, SE_KILL_LAST  only the calls k of the whole sequence (from 0) in this range
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <sstream>
 
 #include "harness.h"
@@ -40,7 +47,16 @@ struct Outcome {
     int runs = 0;
     bool finished = false;  // the working copy is gone: command 29 ran
     std::vector<std::vector<std::string>> traces;  // per run of an untouched sequence
+    int errors = 0;                         // error and warning entries in the log
+    std::set<std::string> windowErrors;     // commands with such an entry among their own
 };
+
+bool IsErrorEntry(const std::string& line)
+{
+    for (const char* mark : {"ERROR", "Error=", "WARNING", "WARNINIG", "FAIL", "failed"})
+        if (line.find(mark) != std::string::npos) return true;
+    return false;
+}
 
 std::vector<std::string> CommandLines(const std::string& log)
 {
@@ -113,7 +129,15 @@ Outcome RunSequence(const std::string& plan, int planRun, bool trace)
     }
     SetPlan("");
     SetEnvironmentVariableA("SE_FAULT_TRACE", nullptr);
-    outcome.commands = CommandLines(test::ReadFileText(box.log()));
+    const std::string log = test::ReadFileText(box.log());
+    outcome.commands = CommandLines(log);
+    std::istringstream entries(log);
+    std::string command;
+    for (std::string line; std::getline(entries, line);) {
+        const std::vector<std::string> one = CommandLines(line + "\n");
+        if (!one.empty()) command = one.front();
+        else if (IsErrorEntry(line)) ++outcome.errors, outcome.windowErrors.insert(command);
+    }
     outcome.state = Tree(box.path("out")) + RegistryValues();
     for (const char* driver : {"\\TSLInt15.VxD", "\\TSLInt15.VxD.sav"})
         outcome.state += std::string(driver) + (test::PathExists(test::SystemDirectory() + driver) ? " present\n" : " absent\n");
@@ -148,6 +172,27 @@ std::string WindowOf(const std::vector<std::string>& trace, long call, const std
     return open;
 }
 
+// A write of the engine's own: the working copy's list, state and next
+// command, its replacement and its protection files.
+bool IsEngineOwn(const std::string& traceLine)
+{
+    const auto has = [&](const char* text) { return traceLine.find(text) != std::string::npos; };
+    for (const char* file : {".bak0", ".bak1", ".res0", ".res1", ".INI.new", ".INI.old"})
+        if (has(file)) return true;
+    if (!has("\\tmp\\SETUP.INI\t")) return false;
+    return !has("\tWritePrivateProfileStringA\t") || has("\tCommands/") || has("\tState/") || has("\t(null)/");
+}
+
+// A command's own write failed: the command says so in its entries, and the
+// run goes on with the same commands.
+std::string JudgeCommandFailure(const Outcome& reference, const Outcome& trial, const std::string& window)
+{
+    if (!trial.finished) return "never finished in " + std::to_string(trial.runs) + " runs";
+    if (trial.commands != reference.commands) return "commands differ";
+    if (window.empty()) return trial.errors > reference.errors ? "" : "the failure was not logged";
+    return trial.windowErrors.count(window) ? "" : "the failure was not logged in the entries of " + window;
+}
+
 std::string Judge(const Outcome& reference, const Outcome& trial, const std::string& window)
 {
     if (!trial.finished) return "never finished in " + std::to_string(trial.runs) + " runs";
@@ -178,10 +223,10 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
 {
     const Outcome reference = RunSequence("", -1, true);
     ASSERT_TRUE(reference.finished);
-    const int step = EnvNumber("SE_KILL_STEP", 1);
+    const int step = EnvNumber("SE_KILL_STEP", 29);
     const long first = EnvNumber("SE_KILL_FIRST", 0), last = EnvNumber("SE_KILL_LAST", 1 << 30);
     const char* modesText = std::getenv("SE_KILL_MODES");
-    const std::string modes = modesText && *modesText ? modesText : "kill,cut";
+    const std::string modes = modesText && *modesText ? modesText : "kill,cut,fail";
     long total = 0;
     for (const auto& t : reference.traces) total += static_cast<long>(t.size());
     std::printf("kill points: %d runs, %ld calls (", reference.runs, total);
@@ -189,7 +234,7 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
     std::printf(" ), every %d tried, modes %s\n", step, modes.c_str());
 
     int tried = 0, passed = 0;
-    for (const std::string mode : {"kill", "cut"}) {
+    for (const std::string mode : {"kill", "cut", "fail"}) {
         if (modes.find(mode) == std::string::npos) continue;
         long k = 0;
         std::size_t logLine = 0;
@@ -199,8 +244,16 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
                 if (k % step != 0 || k < first || k > last) continue;
                 std::size_t lineIndex = logLine;
                 const std::string window = WindowOf(trace, call, reference.commands, lineIndex);
-                const Outcome trial = RunSequence(mode + ":" + std::to_string(call), run, false);
-                const std::string failure = Judge(reference, trial, window);
+                const std::string& line = trace[static_cast<std::size_t>(call - 1)];
+                if (mode == "fail" && line.find("\\install.log") != std::string::npos) continue;  // the log cannot report itself
+                const std::string plan = mode + ":" + std::to_string(call) + (mode == "fail" ? ":112" : "");
+                const Outcome trial = RunSequence(plan, run, false);
+                const std::string failure = mode == "fail" && !IsEngineOwn(line) ? JudgeCommandFailure(reference, trial, window)
+                                                                                 : Judge(reference, trial, window);
+                // The log of a failed trial is kept beside the sandbox for a look.
+                if (!failure.empty())
+                    CopyFileA("C:\\se\\killpoints\\install.log",
+                              ("C:\\se\\killpoints-" + mode + "-" + std::to_string(k) + ".log").c_str(), FALSE);
                 ++tried;
                 passed += failure.empty();
                 EXPECT_EQ(failure, "") << mode << " at call " << call << " of run " << run + 1 << ": "
