@@ -26,7 +26,7 @@ bool BranchSectionExists(const std::string& name)
 
 void WriteNextSection(const std::string& name)
 {
-    WriteProfileString("State", "NextSection", name.c_str(), g_engine.scriptPath);
+    WriteEngineKey("State", "NextSection", name);
     g_engine.nextSection = name;
 }
 

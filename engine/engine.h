@@ -31,6 +31,7 @@ struct EngineState {
     bool loggingOn = false;
     std::string logFilePath;
     bool workingCopyChanged = false;               // written since it was last protected
+    bool stopBeforeAdvance = false;                // a write of the engine's own failed in a handler
     std::optional<se::ResumeRecord> resumeRecord;  // the newest record protecting the working copy
     se::FileHandle resumeRecordFiles[2];           // open from a record's first write until the files go
     DriverOperations driver;          // filled at start-up with one back end
@@ -111,6 +112,12 @@ bool ProtectNewWorkingCopy(const std::string& file);
 // when the system refused the write (a full disk), so a failed write is
 // never taken for a done one.
 bool WriteScriptKey(const std::string& section, const std::string& key, const std::string& value);
+// A key the engine itself keeps in the working copy while a command runs
+// ([State] NextSection of a branch, V000 of ~%C000). When the system refuses
+// it, the entry says so and the run stops before the advance: the next start
+// runs the command again from the protected copy instead of going on without
+// the key.
+void WriteEngineKey(const std::string& section, const std::string& key, const std::string& value);
 // Writes CurrentCmd = next, flushes, and records it; false when the write failed.
 bool AdvanceTo(int next);
 // With the working copy (command 29): the records first, older one first.

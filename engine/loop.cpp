@@ -149,6 +149,9 @@ bool RunOneCommand()
     const Handler handler = kCommandTypes[type].handler;
     g_engine.workingCopyChanged = false;
     const int result = handler ? handler() : 0;
+    // A key of the engine's own that could not be written: the copy is left
+    // to its protection, which the next start runs this command again from.
+    if (g_engine.stopBeforeAdvance) return false;
     const bool stop = handler && StopsTheLoop(type) && result != 0;
     if (handler && SkipsTheAdvance(type)) {
         // 8 leaves the copy without its list, protected as it is; 29 has

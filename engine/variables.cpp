@@ -32,7 +32,7 @@ public:
     }
     void WriteVariable(int number, const std::string& value) override
     {
-        WriteProfileString("Variables", se::VariableKey(number), value, g_engine.scriptPath);
+        WriteEngineKey("Variables", se::VariableKey(number), value);
     }
 };
 

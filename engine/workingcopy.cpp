@@ -287,6 +287,16 @@ bool WriteScriptKey(const std::string& section, const std::string& key, const st
     return false;
 }
 
+void WriteEngineKey(const std::string& section, const std::string& key, const std::string& value)
+{
+    if (WriteProfileString(section.c_str(), key, value, g_engine.scriptPath)) return;
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    WriteLog("ERROR-=-", " cannot write [" + section + "] " + key + "=" + value + " into " + g_engine.scriptPath +
+                             " - Error=" + std::to_string(code) + ", " + text + "; the run stops here");
+    g_engine.stopBeforeAdvance = true;
+}
+
 bool AdvanceTo(int next)
 {
     if (!WriteCurrentCmd(std::to_string(next))) return false;

@@ -173,13 +173,17 @@ std::string WindowOf(const std::vector<std::string>& trace, long call, const std
 }
 
 // A write of the engine's own: the working copy's list, state and next
-// command, its replacement and its protection files.
+// command, its replacement at a clean start and its protection files. Keys
+// that 5, 26 and 27 write are those commands' own work.
 bool IsEngineOwn(const std::string& traceLine)
 {
     const auto has = [&](const char* text) { return traceLine.find(text) != std::string::npos; };
     for (const char* file : {".bak0", ".bak1", ".res0", ".res1", ".INI.new", ".INI.old"})
         if (has(file)) return true;
     if (!has("\\tmp\\SETUP.INI\t")) return false;
+    // 28 moving its appended copy into place is 28's own work: when that
+    // fails the working copy is untouched and the command has failed.
+    if (has("\\tmp\\TMP")) return false;
     return !has("\tWritePrivateProfileStringA\t") || has("\tCommands/") || has("\tState/") || has("\t(null)/");
 }
 
