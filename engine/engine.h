@@ -118,6 +118,8 @@ bool WriteScriptKey(const std::string& section, const std::string& key, const st
 // runs the command again from the protected copy instead of going on without
 // the key.
 void WriteEngineKey(const std::string& section, const std::string& key, const std::string& value);
+// The same for a whole section the engine removes (command 8).
+void DeleteEngineSection(const std::string& section);
 // Writes CurrentCmd = next, flushes, and records it; false when the write failed.
 bool AdvanceTo(int next);
 // With the working copy (command 29): the records first, older one first.

@@ -73,9 +73,8 @@ int CMD08_ResetCmdIndex()
     // Without [Commands] and [State] the next start compiles [CommandsList]
     // afresh and begins at its first command. The loop stops without the
     // advance, so nothing writes CurrentCmd back.
-    WriteProfileString("Commands", nullptr, nullptr, g_engine.scriptPath);
-    WriteProfileString("State", nullptr, nullptr, g_engine.scriptPath);
-    FlushProfile(g_engine.scriptPath);
+    DeleteEngineSection("Commands");
+    DeleteEngineSection("State");
     g_engine.currentCommandIndex = -1;
     g_engine.currentSection = "CommandsList";
     return 1;

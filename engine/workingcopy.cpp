@@ -287,14 +287,29 @@ bool WriteScriptKey(const std::string& section, const std::string& key, const st
     return false;
 }
 
-void WriteEngineKey(const std::string& section, const std::string& key, const std::string& value)
+namespace {
+
+void StopBeforeAdvance(const std::string& what)
 {
-    if (WriteProfileString(section.c_str(), key, value, g_engine.scriptPath)) return;
     std::string text;
     const DWORD code = GetLastErrorText(text);
-    WriteLog("ERROR-=-", " cannot write [" + section + "] " + key + "=" + value + " into " + g_engine.scriptPath +
-                             " - Error=" + std::to_string(code) + ", " + text + "; the run stops here");
+    WriteLog("ERROR-=-", " cannot write " + what + " into " + g_engine.scriptPath + " - Error=" + std::to_string(code) +
+                             ", " + text + "; the run stops here");
     g_engine.stopBeforeAdvance = true;
+}
+
+}  // namespace
+
+void WriteEngineKey(const std::string& section, const std::string& key, const std::string& value)
+{
+    if (!WriteProfileString(section.c_str(), key, value, g_engine.scriptPath))
+        StopBeforeAdvance("[" + section + "] " + key + "=" + value);
+}
+
+void DeleteEngineSection(const std::string& section)
+{
+    if (!WriteProfileString(section.c_str(), nullptr, nullptr, g_engine.scriptPath))
+        StopBeforeAdvance("the removal of [" + section + "]");
 }
 
 bool AdvanceTo(int next)
