@@ -53,7 +53,7 @@ struct Outcome {
 
 bool IsErrorEntry(const std::string& line)
 {
-    for (const char* mark : {"ERROR", "Error=", "WARNING", "WARNINIG", "FAIL", "failed"})
+    for (const char* mark : {"ERROR", "Error=", "Error-=-", "WARNING", "WARNINIG", "FAIL", "failed"})
         if (line.find(mark) != std::string::npos) return true;
     return false;
 }
