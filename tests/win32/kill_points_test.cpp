@@ -112,6 +112,13 @@ void SetPlan(const std::string& plan) { SetEnvironmentVariableA("SE_FAULT_PLAN",
 Outcome RunSequence(const std::string& plan, int planRun, bool trace)
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\SeKillPoints");
+    // The driver file lies beside the engine and nothing at its installed
+    // path: every sequence installs and removes it, whatever the one before
+    // left when it was cut.
+    for (const char* left : {"\\TSLInt15.VxD", "\\TSLInt15.VxD.sav", "\\TSLInt15.VxD.new"}) {
+        SetFileAttributesA((test::SystemDirectory() + left).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA((test::SystemDirectory() + left).c_str());
+    }
     test::Sandbox box("killpoints");
     CopyFileA((test::ModuleDirectory() + "\\setupengine_faults.exe").c_str(), box.exe().c_str(), FALSE);
     box.AddFile("SETUP.INI", kScript);
@@ -142,7 +149,7 @@ Outcome RunSequence(const std::string& plan, int planRun, bool trace)
         else if (IsErrorEntry(line)) ++outcome.errors, outcome.windowErrors.insert(command);
     }
     outcome.state = Tree(box.path("out")) + RegistryValues();
-    for (const char* driver : {"\\TSLInt15.VxD", "\\TSLInt15.VxD.sav"})
+    for (const char* driver : {"\\TSLInt15.VxD", "\\TSLInt15.VxD.sav", "\\TSLInt15.VxD.new"})
         outcome.state += std::string(driver) + (test::PathExists(test::SystemDirectory() + driver) ? " present\n" : " absent\n");
     return outcome;
 }
