@@ -273,6 +273,7 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
                               ("C:\\se\\killpoints-" + mode + "-" + std::to_string(k) + ".log").c_str(), FALSE);
                 ++tried;
                 passed += failure.empty();
+                std::fflush(stdout);
                 EXPECT_EQ(failure, "") << mode << " at call " << call << " of run " << run + 1 << ": "
                                        << trace[static_cast<std::size_t>(call - 1)];
             }
