@@ -212,5 +212,10 @@ int CMD28_AppendINIFile()
         return AppendFailed(" cannot replace " + workingCopy + " by " + temporary + kUnchanged + LastError(),
                             temporary);
     WriteLog(" ", "renaming " + temporary + " to " + workingCopy);
+    // The system rewrites the whole file in its own form at its next profile
+    // write. That write is made here, of the number the copy names anyway, so
+    // the protection taken after this command holds the text every later
+    // write leaves, not the bytes as appended.
+    WriteProfileString("Commands", "CurrentCmd", std::to_string(g_engine.currentCommandIndex).c_str(), workingCopy);
     return 0;
 }
