@@ -120,8 +120,9 @@ bool WriteScriptKey(const std::string& section, const std::string& key, const st
 void WriteEngineKey(const std::string& section, const std::string& key, const std::string& value);
 // The same for a whole section the engine removes (command 8).
 void DeleteEngineSection(const std::string& section);
-// Writes CurrentCmd = next, flushes, and records it; false when the write failed.
-bool AdvanceTo(int next);
+// Records the next command beside the number `from` the copy holds now, then
+// writes CurrentCmd = next and flushes; false when that write failed.
+bool AdvanceTo(int from, int next);
 // With the working copy (command 29): the records first, older one first.
 void RemoveResumeProtection();
 // The copies and records beside the working copy, whether they exist or not.

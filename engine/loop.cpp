@@ -80,10 +80,10 @@ int NextCommandNumber(int n) { return n == INT_MAX ? INT_MIN : n + 1; }
 // working copy that cannot be told the next command would run this one again
 // after a restart, or, if the run went on, any number of them: the run stops
 // here instead, and a later start resumes from what the disk holds.
-bool Advance()
+bool Advance(int from)
 {
     g_engine.currentCommandIndex = NextCommandNumber(g_engine.currentCommandIndex);
-    if (AdvanceTo(g_engine.currentCommandIndex)) return true;
+    if (AdvanceTo(from, g_engine.currentCommandIndex)) return true;
     std::string text;
     const DWORD code = GetLastErrorText(text);
     WriteLog("ERROR-=-", " cannot write the next command " + std::to_string(g_engine.currentCommandIndex) +
@@ -140,7 +140,7 @@ bool RunOneCommand()
     if (type == 0) return ChainToNextSection();
     if (type < 0 || type >= static_cast<int>(kCommandTypes.size())) {
         WriteLog("NOTICE: ", "CMD >" + std::to_string(type) + "< not defined");
-        return Advance();
+        return Advance(n);
     }
     // Types 5, 6 and 7 read their keys from the data section whatever the
     // script wrote after the type.
@@ -163,7 +163,7 @@ bool RunOneCommand()
     // number of the command after it (6 and 7 have moved the index), before
     // the advance writes that number into the copy.
     if (g_engine.workingCopyChanged) ProtectWorkingCopy(NextCommandNumber(g_engine.currentCommandIndex));
-    return Advance() && !stop;
+    return Advance(n) && !stop;
 }
 
 void EndOfRun()

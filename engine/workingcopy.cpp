@@ -312,16 +312,22 @@ void DeleteEngineSection(const std::string& section)
         StopBeforeAdvance("the removal of [" + section + "]");
 }
 
-bool AdvanceTo(int next)
+bool AdvanceTo(int from, int next)
 {
-    if (!WriteCurrentCmd(std::to_string(next))) return false;
+    // The record comes first and names the next command beside the one the
+    // copy still holds: a write into the copy cut from here on (the system
+    // rewrites the whole file) is repaired to the next command, never to this
+    // one again. A record that already says so is not written twice.
     if (g_engine.resumeRecord) {
         se::ResumeRecord record = *g_engine.resumeRecord;
-        record.currentCmd = std::to_string(next);
-        record.fromCmd.reset();
-        WriteRecord(std::move(record));
+        const std::string to = std::to_string(next), held = std::to_string(from);
+        if (record.currentCmd != to || record.fromCmd != held) {
+            record.currentCmd = to;
+            record.fromCmd = held;
+            WriteRecord(std::move(record));
+        }
     }
-    return true;
+    return WriteCurrentCmd(std::to_string(next));
 }
 
 std::vector<std::string> ResumeProtectionFiles()

@@ -9,10 +9,16 @@
 // that was not ended: "K<TAB>function<TAB>target<TAB>note", target being the
 // path (for writes through a handle, the path the handle was opened with) and
 // note "CMD" for a log write of a command's line, else the profile key.
+// SE_FAULT_REPORT names a file that gets, at the chosen call, "window<TAB>call
+// line": the log line of the command whose window the call lies in (from that
+// line to the write that records the next command), or nothing. The faulted
+// run judges its own call, so a run whose calls come a few apart from the
+// counted one's is still judged by what it did.
 // Built into the Windows test tree only: the deliverable has no such seam.
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <type_traits>
@@ -37,6 +43,7 @@ long g_calls = 0;
 std::vector<std::string> g_trace;
 std::map<HANDLE, std::string> g_handlePaths;
 bool g_tracing = false;
+std::string g_window;  // the log line of the command whose window is open
 
 Plan ReadPlan()
 {
@@ -58,11 +65,49 @@ Plan ReadPlan()
 
 std::string Text(const char* s) { return s ? s : "(null)"; }
 
+bool EndsWith(const std::string& text, const char* end)
+{
+    const std::size_t n = std::strlen(end);
+    return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
+}
+
+// A call that records that the running command is done: the next command
+// written into the working copy or a record, or the working copy deleted.
+bool Commits(const char* function, const std::string& target, const std::string& note)
+{
+    const std::string f = function;
+    return (f == "WritePrivateProfileStringA" && note == "Commands/CurrentCmd") ||
+           (f == "WriteFile" && target.find(".res") != std::string::npos) ||
+           (f == "DeleteFileA" && EndsWith(target, "\\tmp\\SETUP.INI"));
+}
+
+void Report(const std::string& line)
+{
+    char path[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SE_FAULT_REPORT", path, sizeof path)) return;
+    const std::string text = g_window + "\t" + line;
+    HANDLE h = g_real.CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    g_real.WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
 Act Next(const char* function, const std::string& target, const std::string& note)
 {
     ++g_calls;
-    if (g_tracing) g_trace.push_back(std::to_string(g_calls) + "\t" + function + "\t" + target + "\t" + note);
-    return g_calls == g_plan.target ? g_plan.act : Act::Run;
+    const std::string line = std::to_string(g_calls) + "\t" + function + "\t" + target + "\t" + note;
+    if (g_tracing) g_trace.push_back(line);
+    const Act act = g_calls == g_plan.target ? g_plan.act : Act::Run;
+    if (act != Act::Run) Report(line);
+    return act;
+}
+
+// After a call has run: a command's log line opens its window, a commit closes it.
+void Track(const char* function, const std::string& target, const std::string& note, const std::string& commandLine)
+{
+    if (!commandLine.empty()) g_window = commandLine;
+    else if (Commits(function, target, note)) g_window.clear();
 }
 
 template <typename R>
@@ -103,18 +148,19 @@ struct Hook<Member, R(WINAPI*)(A...)> {
     static const char* name;
     static R WINAPI Call(A... a)
     {
-        std::string target, note;
-        Describe(target, note, a...);
+        std::string target, note, commandLine;
+        Describe(target, note, commandLine, a...);
         const Act act = Next(name, target, note);
         if (act == Act::Fail) return Failure<R>();
         if (act == Act::Kill) Die();
         if (act == Act::Cut) CutThenDie(a...);
         R result = (g_real.*Member)(a...);
         Remember(result, target);
+        Track(name, target, note, commandLine);
         return result;
     }
 
-    static void Describe(std::string& target, std::string& note, A... a)
+    static void Describe(std::string& target, std::string& note, std::string& commandLine, A... a)
     {
         const auto args = std::make_tuple(a...);
         if constexpr (kIs<Member, &sys::Table::WriteFile> || kIs<Member, &sys::Table::SetEndOfFile> ||
@@ -124,7 +170,11 @@ struct Hook<Member, R(WINAPI*)(A...)> {
             if constexpr (kIs<Member, &sys::Table::WriteFile>) {
                 const std::string bytes(static_cast<const char*>(std::get<1>(args)), std::get<2>(args));
                 const std::size_t at = bytes.find("> CMD");
-                if (at != std::string::npos && bytes.find("> ", at + 5) != std::string::npos) note = "CMD";
+                if (at != std::string::npos && bytes.find("> ", at + 5) != std::string::npos) {
+                    note = "CMD";
+                    const std::size_t end = bytes.find("\r\n", at);
+                    commandLine = bytes.substr(at + 2, end == std::string::npos ? std::string::npos : end - at - 2);
+                }
             }
         } else if constexpr (kIs<Member, &sys::Table::WritePrivateProfileStringA>) {
             target = Text(std::get<3>(args));

@@ -6,7 +6,8 @@
 // uninterrupted sequence did: the same commands in the same order, none
 // skipped, one repeated only when the cut fell inside that command's own
 // window (from its log line to the write that records the next command), and
-// the same files, registry values and driver files. In the third mode call k
+// the same files, registry values and driver files. The faulted run reports
+// which call it cut and the window that call lay in (tests/win32/faultseam.cpp). In the third mode call k
 // fails with ERROR_DISK_FULL instead: a write of the engine's own (the
 // working copy's list and state, its protection) is logged and the sequence
 // still ends as the uninterrupted one did; a write that is a command's own
@@ -47,6 +48,7 @@ struct Outcome {
     int runs = 0;
     bool finished = false;  // the working copy is gone: command 29 ran
     std::vector<std::vector<std::string>> traces;  // per run of an untouched sequence
+    std::string window, call;               // what the faulted run reported of its fault
     int errors = 0;                         // error and warning entries in the log
     std::set<std::string> windowErrors;     // commands with such an entry among their own
 };
@@ -128,6 +130,7 @@ Outcome RunSequence(const std::string& plan, int planRun, bool trace)
     Outcome outcome;
     for (int run = 0; run < 12 && !outcome.finished; ++run) {
         SetPlan(run == planRun ? plan : "");
+        SetEnvironmentVariableA("SE_FAULT_REPORT", run == planRun ? box.path("report.txt").c_str() : nullptr);
         SetEnvironmentVariableA("SE_FAULT_TRACE", trace ? tracePath.c_str() : nullptr);
         const test::RunResult result = box.Run(run == 0 ? "SETUP.INI -silent" : "SETUP.INI -silent -resume");
         ++outcome.runs;
@@ -139,6 +142,12 @@ Outcome RunSequence(const std::string& plan, int planRun, bool trace)
     }
     SetPlan("");
     SetEnvironmentVariableA("SE_FAULT_TRACE", nullptr);
+    SetEnvironmentVariableA("SE_FAULT_REPORT", nullptr);
+    // The faulted run's own word on its call: the window it lay in, and the call.
+    const std::string report = test::ReadFileText(box.path("report.txt"));
+    const std::size_t tab = report.find('\t');
+    outcome.window = report.substr(0, tab);
+    outcome.call = tab == std::string::npos ? "" : report.substr(tab + 1);
     const std::string log = test::ReadFileText(box.log());
     outcome.commands = CommandLines(log);
     std::istringstream entries(log);
@@ -152,34 +161,6 @@ Outcome RunSequence(const std::string& plan, int planRun, bool trace)
     for (const char* driver : {"\\TSLInt15.VxD", "\\TSLInt15.VxD.sav", "\\TSLInt15.VxD.new"})
         outcome.state += std::string(driver) + (test::PathExists(test::SystemDirectory() + driver) ? " present\n" : " absent\n");
     return outcome;
-}
-
-// A call that records that the running command is done: the next command
-// written into the working copy or into a record, or the working copy deleted
-// (command 29, which has no next command).
-bool Commits(const std::string& traceLine)
-{
-    const auto has = [&](const char* text) { return traceLine.find(text) != std::string::npos; };
-    return has("\tCommands/CurrentCmd") || (has("\tWriteFile\t") && has(".res")) ||
-           (has("\tDeleteFileA\t") && has("\\SETUP.INI\t"));
-}
-
-// The command whose window holds call `call` of a traced run, or "" when the
-// call lies outside every command's window (start-up, compile, the end).
-std::string WindowOf(const std::vector<std::string>& trace, long call, const std::vector<std::string>& logLines,
-                     std::size_t& logLineIndex)
-{
-    std::string open;
-    for (long i = 0; i < static_cast<long>(trace.size()) && i < call; ++i) {
-        const std::string& t = trace[static_cast<std::size_t>(i)];
-        if (t.size() > 4 && t.compare(t.size() - 4, 4, "\tCMD") == 0) {
-            open = logLineIndex < logLines.size() ? logLines[logLineIndex] : "?";
-            ++logLineIndex;
-        } else if (!open.empty() && i + 1 < call && Commits(t)) {
-            open.clear();  // the next command is recorded: a cut after this call repeats nothing
-        }
-    }
-    return open;
 }
 
 // A write of the engine's own: the working copy's list, state and next
@@ -254,31 +235,28 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
     for (const std::string mode : {"kill", "cut", "fail"}) {
         if (modes.find(mode) == std::string::npos) continue;
         long k = 0;
-        std::size_t logLine = 0;
         for (int run = 0; run < static_cast<int>(reference.traces.size()); ++run) {
             const auto& trace = reference.traces[static_cast<std::size_t>(run)];
             for (long call = 1; call <= static_cast<long>(trace.size()); ++call, ++k) {
                 if (k % step != 0 || k < first || k > last) continue;
-                std::size_t lineIndex = logLine;
-                const std::string window = WindowOf(trace, call, reference.commands, lineIndex);
-                const std::string& line = trace[static_cast<std::size_t>(call - 1)];
-                if (mode == "fail" && line.find("\\install.log") != std::string::npos) continue;  // the log cannot report itself
+                // The log cannot report its own failure.
+                const auto isLog = [](const std::string& line) { return line.find("\\install.log") != std::string::npos; };
+                if (mode == "fail" && isLog(trace[static_cast<std::size_t>(call - 1)])) continue;
                 const std::string plan = mode + ":" + std::to_string(call) + (mode == "fail" ? ":112" : "");
                 const Outcome trial = RunSequence(plan, run, false);
-                const std::string failure = mode == "fail" && !IsEngineOwn(line) ? JudgeCommandFailure(reference, trial, window)
-                                                                                 : Judge(reference, trial, window);
+                if (mode == "fail" && isLog(trial.call)) continue;
+                const std::string failure = mode == "fail" && !IsEngineOwn(trial.call)
+                                                ? JudgeCommandFailure(reference, trial, trial.window)
+                                                : Judge(reference, trial, trial.window);
+                ++tried;
+                passed += failure.empty();
+                EXPECT_EQ(failure, "") << mode << " at call " << call << " of run " << run + 1 << ": " << trial.call;
+                std::fflush(stdout);
                 // The log of a failed trial is kept beside the sandbox for a look.
                 if (!failure.empty())
                     CopyFileA("C:\\se\\killpoints\\install.log",
                               ("C:\\se\\killpoints-" + mode + "-" + std::to_string(k) + ".log").c_str(), FALSE);
-                ++tried;
-                passed += failure.empty();
-                std::fflush(stdout);
-                EXPECT_EQ(failure, "") << mode << " at call " << call << " of run " << run + 1 << ": "
-                                       << trace[static_cast<std::size_t>(call - 1)];
             }
-            for (const std::string& t : trace)
-                if (t.size() > 4 && t.compare(t.size() - 4, 4, "\tCMD") == 0) ++logLine;
         }
     }
     std::printf("kill points: %d tried, %d passed\n", tried, passed);
