@@ -3,8 +3,9 @@
 #   cmake -DEXPORTS=<linker's list> -DOUT=<lib dir> -DDLLTOOL=<dlltool> -P import_library.cmake
 # The .def names every function as a caller's compiler does for a __stdcall
 # function (Name@N, N the bytes of its arguments); dlltool -k makes import
-# symbols _Name@N that load the undecorated export Name. The fixed temporary
-# prefix keeps the process id out of the archive's member names.
+# symbols _Name@N that load the undecorated export Name. dlltool names the
+# import descriptor after the library's path and its members after the process
+# id, so it is given a relative path and a fixed prefix.
 file(STRINGS ${EXPORTS} lines REGEX "=")
 set(def "LIBRARY NRVINI.dll\nEXPORTS\n")
 foreach(line IN LISTS lines)
@@ -16,5 +17,6 @@ endforeach()
 file(MAKE_DIRECTORY ${OUT})
 file(WRITE ${OUT}/NRVINI.def "${def}")
 file(REMOVE ${OUT}/libNRVINI.dll.a)
-execute_process(COMMAND ${DLLTOOL} -k -d ${OUT}/NRVINI.def -D NRVINI.dll -l ${OUT}/libNRVINI.dll.a -t nrvini
+set(ENV{SOURCE_DATE_EPOCH} 0)  # no time in the objects' headers
+execute_process(COMMAND ${DLLTOOL} -k -d NRVINI.def -D NRVINI.dll -l libNRVINI.dll.a -t nrvini
                 WORKING_DIRECTORY ${OUT} COMMAND_ERROR_IS_FATAL ANY)
