@@ -3,8 +3,9 @@
 #   contents SRC BUILD VERSION OBJDUMP
 #       makes them with the README's command, compares their listings (modes and
 #       names) with release.expected exactly, and checks what the runtime
-#       archive unpacks to: SHA256SUMS, the PE tables and version resources, and
-#       NRVINI.def against the DLL's exports
+#       archive unpacks to: SHA256SUMS, the PE tables and version resources,
+#       NRVINI.def against the DLL's exports, and an address of the stripped
+#       engine resolved to its source line through the debug archive
 #   client SRC BUILD VERSION CC CXX RUNNER PREFIX
 #       nrvini_client.c built as C and as C++ against the unpacked include/ and
 #       lib/, each run under Wine beside the unpacked NRVINI.dll
@@ -27,12 +28,16 @@ contents)
        <(sed "s/@VERSION@/$version/" "$src/tests/win32/release.expected") || fail "archive contents differ from release.expected"
   rm -rf "$build/release-test"
   mkdir -p "$build/release-test"
-  (cd "$build/release-test" && cmake -E tar xf "$build/$name.zip")
+  (cd "$build/release-test" && cmake -E tar xf "$build/$name.zip" && cmake -E tar xf "$build/$name-debug.zip")
   (cd "$pkg" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS"
   bash "$src/tests/win32/check_pe.sh" "$objdump" "$pkg/bin" "$version"
   diff <(sed -n 's/^ *\([A-Za-z_]*\)@[0-9]*$/\1/p' "$pkg/lib/NRVINI.def" | sort) \
        <("$objdump" -p "$pkg/bin/NRVINI.dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
         sed -n 's/^\s*\[\s*[0-9]*\] //p' | sort) || fail "NRVINI.def does not name the DLL's exports"
+  debug=$pkg/bin/setupengine.exe.debug
+  at=$("${objdump%objdump}nm" "$debug" | awk '$3 == "_WinMain@16" {print $1}')
+  line=$("${objdump%objdump}addr2line" -e "$debug" "0x$at")
+  [[ "$line" == ./engine/main.cpp:* ]] || fail "WinMain at 0x$at resolves to $line"
   echo "archives as expected: $(cd "$build" && sha256sum "$name.zip" "$name-debug.zip" | tr '\n' ' ')"
   ;;
 client)
