@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks the PE tables of the 32-bit deliverables: machine and subsystem, the
-# DLLs they import, and (for NRVINI.dll) the undecorated export names.
+# DLLs they import, (for NRVINI.dll) the undecorated export names, and with a
+# VERSION the version resource of each.
+#   check_pe.sh OBJDUMP BIN [VERSION]
 set -u
-objdump=$1; bin=$2
+objdump=$1; bin=$2; version=${3:-}
 fail=0
 check_imports() {  # file, then exactly the DLLs it imports, sorted
   local file=$1; shift
@@ -44,6 +46,23 @@ if [ -f "$dll" ]; then
     echo "$exports" | grep -qx "$e" || { echo "FAIL: NRVINI.dll does not export $e undecorated"; fail=1; }
   done
   if echo "$exports" | grep -q '@'; then echo "FAIL: decorated exports: $(echo "$exports" | grep '@')"; fail=1; fi
+fi
+cui=$bin/setupcheck.exe
+if [ -f "$cui" ]; then
+  "$objdump" -p "$cui" | grep -qE 'Subsystem\s+00000003' || { echo "FAIL: setupcheck.exe is not a console program"; fail=1; }
+  check_imports "$cui" KERNEL32.DLL MSVCRT.DLL
+  check_old_windows "$cui"
+fi
+
+# The version resource's strings are UTF-16: FileVersion and ProductVersion
+# give the version, OriginalFilename the file's own name.
+if [ -n "$version" ]; then
+  for f in "$exe" "$dll" "$cui"; do
+    [ -f "$f" ] || continue
+    vs=$(strings -el "$f")
+    [ "$(echo "$vs" | grep -cx "$version")" -ge 2 ] && echo "$vs" | grep -qx "$(basename "$f")" ||
+      { echo "FAIL: $(basename "$f") has no version resource of $version"; fail=1; }
+  done
 fi
 [ $fail = 0 ] && echo "PE tables OK"
 exit $fail

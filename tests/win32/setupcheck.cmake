@@ -7,3 +7,7 @@ if(NOT SE_TWIN)
            COMMAND bash ${PROJECT_SOURCE_DIR}/tests/checker/run.sh cases ${PROJECT_SOURCE_DIR}
                    ${SE_RUNNER} --prefix ${SE_WINEPREFIX} $<TARGET_FILE:setupcheck>)
 endif()
+if(NOT SE_TWIN)
+  add_test(NAME setupcheck_win32_version COMMAND ${SE_RUNNER} --prefix ${SE_WINEPREFIX} $<TARGET_FILE:setupcheck> --version)
+  set_tests_properties(setupcheck_win32_version PROPERTIES PASS_REGULAR_EXPRESSION "^setupcheck ${PROJECT_VERSION}\r?\n$")
+endif()
