@@ -213,9 +213,9 @@ int CMD28_AppendINIFile()
                             temporary);
     WriteLog(" ", "renaming " + temporary + " to " + workingCopy);
     // The system rewrites the whole file in its own form at its next profile
-    // write. That write is made here, of the number the copy names anyway, so
-    // the protection taken after this command holds the text every later
-    // write leaves, not the bytes as appended.
-    WriteProfileString("Commands", "CurrentCmd", std::to_string(g_engine.currentCommandIndex).c_str(), workingCopy);
+    // write. That write is made here, of a value the copy holds anyway, so the
+    // protection taken after this command holds the text every later write
+    // leaves, not the bytes as appended.
+    WriteProfileString("State", "CurrentSection", StateValue("CurrentSection", "").c_str(), workingCopy);
     return 0;
 }
