@@ -66,7 +66,6 @@ bool AcceptLine(const se::IniEditLine& line)
 
 int CMD26_SetValue()
 {
-    const std::string& file = g_engine.scriptPath;
     if (g_engine.commandSectionName.empty()) {
         std::string section = InlineField(1), key = InlineField(2), value = InlineField(3);
         if (!SubstituteAll({{&section, "section"}, {&key, "key"}, {&value, "value"}})) return 2;
@@ -86,7 +85,6 @@ int CMD26_SetValue()
 
 int CMD27_SetVariable()
 {
-    const std::string& file = g_engine.scriptPath;
     if (g_engine.commandSectionName.empty()) {
         // The key name is used as written; only the value is substituted.
         const std::string key = InlineField(1);

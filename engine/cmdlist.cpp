@@ -42,10 +42,7 @@ bool WriteCompiledKeys(const std::vector<se::ProfileKey>& keys)
 
 ListResult WriteFailed()
 {
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
-    WriteLog("ERROR-=-", " cannot write the command list into " + g_engine.scriptPath + " - Error=" +
-                             std::to_string(code) + ", " + text);
+    WriteLog("ERROR-=-", " cannot write the command list into " + g_engine.scriptPath + LastErrorTail());
     return ListResult::WriteFailed;
 }
 

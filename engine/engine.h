@@ -48,6 +48,10 @@ void WriteLogLevel(std::string_view first, std::string_view second, int level);
 // The calling thread's last error code; its system text, on one line, cut to
 // what a buffer of bufferSize bytes holds.
 DWORD GetLastErrorText(std::string& text, std::size_t bufferSize = 512);
+// " - Error=<code>, <text>" of the calling thread's last error, the tail of the
+// entries that report a write the system refused; call it before anything
+// else can change that error.
+std::string LastErrorTail();
 // The system's text of an error code, on one line, cut to a buffer of bufferSize bytes.
 std::string SystemErrorText(DWORD code, std::size_t bufferSize);
 

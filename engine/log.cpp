@@ -73,3 +73,10 @@ DWORD GetLastErrorText(std::string& text, std::size_t bufferSize)
     text = SystemErrorText(code, bufferSize);
     return code;
 }
+
+std::string LastErrorTail()
+{
+    std::string text;
+    const DWORD code = GetLastErrorText(text);
+    return " - Error=" + std::to_string(code) + ", " + text;
+}

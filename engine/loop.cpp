@@ -84,11 +84,8 @@ bool Advance(int from)
 {
     g_engine.currentCommandIndex = NextCommandNumber(g_engine.currentCommandIndex);
     if (AdvanceTo(from, g_engine.currentCommandIndex)) return true;
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
     WriteLog("ERROR-=-", " cannot write the next command " + std::to_string(g_engine.currentCommandIndex) +
-                             " into " + g_engine.scriptPath + " - Error=" + std::to_string(code) + ", " + text +
-                             "; the run stops here");
+                             " into " + g_engine.scriptPath + LastErrorTail() + "; the run stops here");
     return false;
 }
 

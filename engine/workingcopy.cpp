@@ -111,13 +111,12 @@ void DeleteRecords()
 
 void ProtectionFailed(const std::string& what)
 {
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
+    const std::string error = LastErrorTail();
     DeleteRecords();
     if (g_protectionFailureLogged) return;
     g_protectionFailureLogged = true;
-    WriteLog("ERROR-=-", " cannot protect the working copy " + g_engine.scriptPath + ": " + what + " - Error=" +
-                             std::to_string(code) + ", " + text + "; a run cut from now on resumes from the working copy as it stands");
+    WriteLog("ERROR-=-", " cannot protect the working copy " + g_engine.scriptPath + ": " + what + error +
+                             "; a run cut from now on resumes from the working copy as it stands");
 }
 
 void WriteRecord(se::ResumeRecord record)
@@ -280,10 +279,8 @@ bool ProtectNewWorkingCopy(const std::string& file)
 bool WriteScriptKey(const std::string& section, const std::string& key, const std::string& value)
 {
     if (WriteProfileString(section.c_str(), key, value, g_engine.scriptPath)) return true;
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
     WriteLog("ERROR-=-", " cannot write [" + section + "] " + key + "=" + value + " into " + g_engine.scriptPath +
-                             " - Error=" + std::to_string(code) + ", " + text);
+                             LastErrorTail());
     return false;
 }
 
@@ -291,10 +288,7 @@ namespace {
 
 void StopBeforeAdvance(const std::string& what)
 {
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
-    WriteLog("ERROR-=-", " cannot write " + what + " into " + g_engine.scriptPath + " - Error=" + std::to_string(code) +
-                             ", " + text + "; the run stops here");
+    WriteLog("ERROR-=-", " cannot write " + what + " into " + g_engine.scriptPath + LastErrorTail() + "; the run stops here");
     g_engine.stopBeforeAdvance = true;
 }
 
