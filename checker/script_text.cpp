@@ -1,6 +1,6 @@
 #include "checker/script_text.h"
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

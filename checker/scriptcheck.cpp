@@ -8,9 +8,9 @@
 #include "commands/core/filepaths.h"
 #include "commands/core/inilines.h"
 #include "commands/core/regdata.h"
-#include "engine/listline.h"
-#include "engine/text.h"
-#include "engine/varscan.h"
+#include "engine/core/listline.h"
+#include "engine/core/text.h"
+#include "engine/core/varscan.h"
 
 namespace se {
 namespace {

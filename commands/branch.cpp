@@ -7,7 +7,7 @@
 #include "commands/core/idlist.h"
 #include "commands/handlers.h"
 #include "engine/engine.h"
-#include "engine/guards.h"
+#include "common/guards.h"
 
 // ---- the branch step ----
 

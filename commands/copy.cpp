@@ -7,7 +7,7 @@
 #include "commands/pathidentity.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
-#include "engine/guards.h"
+#include "common/guards.h"
 
 namespace {
 

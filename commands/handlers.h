@@ -18,7 +18,7 @@ int CMD04_RemoveSingleRegValue();
 int CMD12_RemoveSingleRegKey();
 int CMD14_MultiRegEdit();
 
-// flow control (engine/flow.cpp)
+// flow control (flow.cpp)
 int CMD05_IncRunningCounter();
 int CMD06_DecCmdIndex();
 int CMD07_IncCmdIndex();

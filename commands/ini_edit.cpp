@@ -8,7 +8,7 @@
 #include "commands/handlers.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
-#include "engine/guards.h"
+#include "common/guards.h"
 
 namespace {
 

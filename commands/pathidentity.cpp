@@ -7,7 +7,7 @@
 #include "commands/core/filepaths.h"
 #include "commands/files.h"
 #include "engine/engine.h"
-#include "engine/guards.h"
+#include "common/guards.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "commands/core/program_text.h"
 #include "commands/handlers.h"
 #include "engine/engine.h"
-#include "engine/guards.h"
+#include "common/guards.h"
 
 // ---- command 11 ----
 

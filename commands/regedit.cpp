@@ -4,7 +4,7 @@
 #include "commands/registry.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
-#include "engine/guards.h"
+#include "common/guards.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "commands/handlers.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
-#include "engine/guards.h"
+#include "common/guards.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/guards.h"
+#include "common/guards.h"
 
 namespace se::driver {
 

@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/driver.h"
-#include "engine/guards.h"
-#include "engine/logsink.h"
-#include "engine/resumestate.h"
-#include "engine/text.h"
+#include "common/guards.h"
+#include "engine/driverops.h"
+#include "engine/core/logsink.h"
+#include "engine/core/resumestate.h"
+#include "engine/core/text.h"
 
 // One process-wide record, alive for the whole run. Handlers take no
 // arguments: everything they need from the loop is here.
@@ -74,25 +74,11 @@ std::optional<std::vector<std::string>> ReadProfileSection(const char* section, 
 // The names of the file's sections; nothing when the file gives none (it has
 // none, or the read failed).
 std::optional<std::vector<std::string>> ReadSectionNames(const std::string& file);
+bool FileOrDirectoryExists(const std::string& path);
 // [State] CurrentSection or NextSection of the working copy.
 std::string StateValue(const char* key, const char* defaultText);
 // A field of the current command: [Commands] CmdSection<N>.<M>.
 std::string CommandField(int field, const char* defaultText, std::size_t bufferSize);
-
-// ---- start-up (startup.cpp) ----
-void SplitPath(const std::string& path, std::string& directory, std::string& fileName);
-bool InitINIFile(const std::string& commandLine);
-void EnablePrivileges();
-// Forms the language data section; false when the language code is empty.
-bool FormLanguageDataSection();
-bool FileOrDirectoryExists(const std::string& path);
-
-// ---- command list (cmdlist.cpp) ----
-// WriteFailed: the list could not be written into the working copy; the run
-// stops, and the protection puts the copy back as it was before the compile
-// at the next start, which compiles again.
-enum class ListResult { Failed, Kept, Compiled, WriteFailed };
-ListResult InitCommandSection(bool atStartUp);
 
 // ---- the working copy and the protection of its resume point (workingcopy.cpp) ----
 // Called by every profile write: a write to the working copy flushes it and
@@ -152,7 +138,6 @@ bool IsWinNT4();
 bool IsWin2000();
 bool IsWinXP();
 
-// ---- the run (loop.cpp) ----
-int RunEngine(const std::string& commandLine);
+// ---- what the user is told besides the log (log.cpp) ----
 // The message boxes of the engine: no owner, system-modal, never while silent.
 int ShowEngineBox(const std::string& text, const std::string& title, UINT style);

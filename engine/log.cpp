@@ -2,8 +2,8 @@
 
 #include "engine/engine.h"
 #include "engine/syscalls.h"
-#include "engine/guards.h"
-#include "engine/logline.h"
+#include "common/guards.h"
+#include "engine/core/logline.h"
 
 namespace {
 
@@ -79,4 +79,10 @@ std::string LastErrorTail()
     std::string text;
     const DWORD code = GetLastErrorText(text);
     return " - Error=" + std::to_string(code) + ", " + text;
+}
+
+int ShowEngineBox(const std::string& text, const std::string& title, UINT style)
+{
+    if (g_engine.silent) return IDOK;
+    return MessageBoxA(nullptr, text.c_str(), title.c_str(), style);
 }

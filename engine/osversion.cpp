@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "engine/engine.h"
-#include "engine/osmatch.h"
+#include "engine/core/osmatch.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "engine/engine.h"
 #include "engine/syscalls.h"
-#include "engine/osmatch.h"
+#include "engine/core/osmatch.h"
 
 std::string ProfileString(const char* section, const char* key, const char* defaultText,
                           std::size_t bufferSize, const std::string& file)
@@ -130,4 +130,9 @@ std::string CommandField(int field, const char* defaultText, std::size_t bufferS
     const std::string key =
         "CmdSection" + std::to_string(g_engine.currentCommandIndex) + "." + std::to_string(field);
     return ProfileString("Commands", key.c_str(), defaultText, bufferSize, g_engine.scriptPath);
+}
+
+bool FileOrDirectoryExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "engine/engine.h"
-#include "engine/varscan.h"
+#include "engine/core/varscan.h"
 
 namespace {
 

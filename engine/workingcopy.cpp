@@ -22,8 +22,8 @@
 #include <windows.h>
 
 #include "engine/engine.h"
-#include "engine/guards.h"
-#include "engine/resumestate.h"
+#include "common/guards.h"
+#include "engine/core/resumestate.h"
 #include "engine/syscalls.h"
 
 namespace {

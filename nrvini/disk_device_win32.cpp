@@ -3,7 +3,7 @@
 // no such device, so there the open fails.
 #include <windows.h>
 
-#include "engine/guards.h"
+#include "common/guards.h"
 #include "nrvini/debug_session.h"
 
 namespace nrvini {

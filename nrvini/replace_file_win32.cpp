@@ -4,7 +4,7 @@
 // written into the target itself, as the system's own profile write does.
 #include <windows.h>
 
-#include "engine/guards.h"
+#include "common/guards.h"
 #include "nrvini/file_io.h"
 
 namespace nrvini {

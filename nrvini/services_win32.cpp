@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/guards.h"
+#include "common/guards.h"
 #include "nrvini/debug_session.h"
 #include "nrvini/ini_text.h"
 #include "nrvini/nrvini.h"

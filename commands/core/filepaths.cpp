@@ -1,6 +1,6 @@
 #include "commands/core/filepaths.h"
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

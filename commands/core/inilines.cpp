@@ -1,6 +1,6 @@
 #include "commands/core/inilines.h"
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <climits>
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "engine/listline.h"
-#include "engine/logsink.h"
-#include "engine/text.h"
-#include "engine/varscan.h"
+#include "engine/core/listline.h"
+#include "engine/core/logsink.h"
+#include "engine/core/text.h"
+#include "engine/core/varscan.h"
 
 void WriteLog(std::string_view, std::string_view) {}
 void WriteLogText(std::string_view) {}

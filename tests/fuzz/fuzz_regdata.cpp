@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "commands/core/regdata.h"
-#include "engine/logsink.h"
+#include "engine/core/logsink.h"
 
 void WriteLog(std::string_view, std::string_view) {}
 void WriteLogText(std::string_view) {}

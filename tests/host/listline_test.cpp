@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "case_table.h"
-#include "engine/listline.h"
+#include "engine/core/listline.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "engine/logsink.h"
+#include "engine/core/logsink.h"
 
 namespace test {
 std::vector<std::string>& LogEntries()

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "case_table.h"
-#include "engine/logline.h"
-#include "engine/osmatch.h"
+#include "engine/core/logline.h"
+#include "engine/core/osmatch.h"
 
 namespace {
 

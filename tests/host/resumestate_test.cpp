@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "case_table.h"
-#include "engine/resumestate.h"
+#include "engine/core/resumestate.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "case_table.h"
-#include "engine/text.h"
+#include "engine/core/text.h"
 #include "log_capture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "case_table.h"
-#include "engine/varscan.h"
+#include "engine/core/varscan.h"
 #include "log_capture.h"
 
 namespace {

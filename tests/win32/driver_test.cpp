@@ -8,6 +8,7 @@
 
 #include "driver/backend.h"
 #include "driver/core/blocks.h"
+#include "driver/driver.h"
 #include "engine/engine.h"
 #include "harness.h"
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "setupengine/run.h"
 #include "harness.h"
 
 namespace {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "setupengine/run.h"
 #include "engine/syscalls.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "harness.h"
 
-#include "engine/guards.h"
+#include "common/guards.h"
 
 #include <algorithm>
 #include <cstring>

@@ -37,7 +37,7 @@ contents)
   debug=$pkg/bin/setupengine.exe.debug
   at=$("${objdump%objdump}nm" "$debug" | awk '$3 == "_WinMain@16" {print $1}')
   line=$("${objdump%objdump}addr2line" -e "$debug" "0x$at")
-  [[ "$line" == ./engine/main.cpp:* ]] || fail "WinMain at 0x$at resolves to $line"
+  [[ "$line" == ./setupengine/main.cpp:* ]] || fail "WinMain at 0x$at resolves to $line"
   echo "archives as expected: $(cd "$build" && sha256sum "$name.zip" "$name-debug.zip" | tr '\n' ' ')"
   ;;
 client)

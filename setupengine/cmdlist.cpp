@@ -1,8 +1,9 @@
 #include <windows.h>
 
 #include "engine/engine.h"
+#include "setupengine/run.h"
 #include "engine/syscalls.h"
-#include "engine/listline.h"
+#include "engine/core/listline.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "engine/logline.h"
+#include "engine/core/logline.h"
 
 #include <cstdio>
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

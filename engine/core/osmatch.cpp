@@ -1,4 +1,4 @@
-#include "engine/osmatch.h"
+#include "engine/core/osmatch.h"
 
 namespace se {
 

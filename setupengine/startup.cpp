@@ -1,22 +1,16 @@
 #include <windows.h>
 
 #include "engine/engine.h"
+#include "setupengine/run.h"
 #include "engine/syscalls.h"
-#include "engine/guards.h"
-#include "engine/listline.h"
-
-EngineState g_engine;
+#include "common/guards.h"
+#include "engine/core/listline.h"
 
 void SplitPath(const std::string& path, std::string& directory, std::string& fileName)
 {
     se::SplitResult parts = se::SplitPathText(path);
     directory = std::move(parts.directory);
     fileName = std::move(parts.fileName);
-}
-
-bool FileOrDirectoryExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "engine/engine.h"
+#include "setupengine/run.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {

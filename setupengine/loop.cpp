@@ -4,7 +4,9 @@
 #include <climits>
 
 #include "commands/handlers.h"
+#include "driver/driver.h"
 #include "engine/engine.h"
+#include "setupengine/run.h"
 
 namespace {
 
@@ -182,12 +184,6 @@ std::string ProgramPath()
 }
 
 }  // namespace
-
-int ShowEngineBox(const std::string& text, const std::string& title, UINT style)
-{
-    if (g_engine.silent) return IDOK;
-    return MessageBoxA(nullptr, text.c_str(), title.c_str(), style);
-}
 
 int RunEngine(const std::string& commandLine)
 {

@@ -1,10 +1,10 @@
-#include "engine/varscan.h"
+#include "engine/core/varscan.h"
 
 #include <cctype>
 #include <cstdio>
 
-#include "engine/logsink.h"
-#include "engine/text.h"
+#include "engine/core/logsink.h"
+#include "engine/core/text.h"
 
 namespace se {
 

@@ -1,6 +1,6 @@
-#include "engine/listline.h"
+#include "engine/core/listline.h"
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 #include <unordered_map>
 

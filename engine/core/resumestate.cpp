@@ -1,8 +1,8 @@
-#include "engine/resumestate.h"
+#include "engine/core/resumestate.h"
 
 #include <charconv>
 
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 namespace se {
 

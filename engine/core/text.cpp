@@ -1,8 +1,8 @@
-#include "engine/text.h"
+#include "engine/core/text.h"
 
 #include <cstring>
 
-#include "engine/logsink.h"
+#include "engine/core/logsink.h"
 
 namespace se {
 
