@@ -127,7 +127,7 @@ bool SystemIdInList(unsigned id)
 
 }  // namespace
 
-int CMD09_BranchOnIsNorvane()
+CommandResult CMD09_BranchOnIsNorvane()
 {
     // GetIsNorvaneMachine answers 0 for one of the maker's machines.
     constexpr LONG kNotTheMakers = 1;
@@ -140,10 +140,10 @@ int CMD09_BranchOnIsNorvane()
         makers = true;
     }
     BranchStep(makers ? 0 : 1, false);
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD25_BranchOnSystemID()
+CommandResult CMD25_BranchOnSystemID()
 {
     const LONG fallback = ProfileInt("DATA", "SYSID", 0, g_engine.scriptPath);
     const LONG answer = AskIdentificationControl(
@@ -164,7 +164,7 @@ int CMD25_BranchOnSystemID()
         field = 1;
     }
     BranchStep(field, true);
-    return 0;
+    return CommandResult::Ran;
 }
 
 // ---- Windows version and power management ----
@@ -191,21 +191,21 @@ bool RegistryShowsAcpi()
 
 }  // namespace
 
-int CMD18_BranchOnOS()
+CommandResult CMD18_BranchOnOS()
 {
     const int osClass = OsClass();
     const std::string name = BranchTargetName(osClass, false);
     if (BranchSectionExists(name)) {
         SetNextSection(name);
-        return 0;
+        return CommandResult::Ran;
     }
     // This command names the field in its entry, before the box.
     WriteLog("ERROR-=-", "Section number " + std::to_string(osClass) + " [" + name + "] is not found!");
     ShowSectionNotFoundBox();
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD30_BranchOnPowerManagement()
+CommandResult CMD30_BranchOnPowerManagement()
 {
     int field = 0;
     if (!IsWin98()) {
@@ -218,5 +218,5 @@ int CMD30_BranchOnPowerManagement()
         field = 1;
     }
     BranchStep(field, false);
-    return 0;
+    return CommandResult::Ran;
 }

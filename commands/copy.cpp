@@ -142,18 +142,18 @@ bool CopyListLine(const std::string& text)
     return false;
 }
 
-int CopyInline()
+CommandResult CopyInline()
 {
     const std::string source = ExpandPath(CommandField(1, "", kFieldRoom));
     const std::string destination = ExpandPath(CommandField(2, "", kFieldRoom));
-    if (!PathsFit(source, destination)) return 2;
+    if (!PathsFit(source, destination)) return CommandResult::Failed;
     if (!sys::CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
         WriteLog("CMD15_CopyFile() -  " + LastErrorAsEquals(),
                  "\nfunction CopyFile() failed on src=" + source + ", dst=" + destination);
-        return 2;
+        return CommandResult::Failed;
     }
     WriteLog("  ", " Copying " + source + " to " + destination);
-    return 0;
+    return CommandResult::Ran;
 }
 
 }  // namespace
@@ -171,27 +171,27 @@ void SBCopyFile(const std::string& source, const std::string& destination)
     CopyTree(source, destination, PathIdentity(destination));
 }
 
-int CMD01_Copy_Lnk2StartF_W2000()
+CommandResult CMD01_Copy_Lnk2StartF_W2000()
 {
     const std::string file = ParameterKey("AddLinkFile");
     const std::string destination = se::JoinPath(CommonStartupFolder(), se::FileNameOf(file));
-    if (!PathsFit(file, destination)) return 0;
+    if (!PathsFit(file, destination)) return CommandResult::Ran;
     WriteLog("...", "CopyFile(" + file + "," + destination + ")");
     if (!sys::CopyFileA(file.c_str(), destination.c_str(), FALSE))
         WriteLog("FAIL - Failure with CopyFile( )", LastErrorJoined(" - "));
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD02_DEL_LnkInStartF_W2000()
+CommandResult CMD02_DEL_LnkInStartF_W2000()
 {
     const std::string path = se::JoinPath(CommonStartupFolder(), ParameterKey("DeleteLinkFile"));
-    if (!PathFits(path, se::kMaxFilePath)) return 0;
+    if (!PathFits(path, se::kMaxFilePath)) return CommandResult::Ran;
     WriteLog("...", "DeleteFile(" + path + ")");
     if (!sys::DeleteFileA(path.c_str())) WriteLog("FAIL - Failure with DeleteFile( )", LastErrorJoined(" - "));
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD15_CopyFile()
+CommandResult CMD15_CopyFile()
 {
     const std::string& section = g_engine.commandSectionName;
     if (section.empty()) return CopyInline();
@@ -199,9 +199,9 @@ int CMD15_CopyFile()
     const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
     if (!lines) {
         WriteLog("ERROR-=-", "Missing the Data section or need an extra comma");
-        return 2;
+        return CommandResult::Failed;
     }
     for (const std::string& line : *lines)
-        if (!CopyListLine(line)) return 2;
-    return 0;
+        if (!CopyListLine(line)) return CommandResult::Failed;
+    return CommandResult::Ran;
 }

@@ -5,16 +5,18 @@
 #include <cstddef>
 #include <string>
 
+#include "commands/handlers.h"
+
 // Which of the engine's own files a deletion must leave alone. Command 16
 // keeps the working copy, its protection files and every folder holding them;
 // command 29 deletes the working copy itself at its end.
 enum class WorkingCopyGuard { Keep, Allow };
 
 // Deletes what a parameter section lists, one path per line, or, when the
-// section name is empty, the one inline path. Returns 2 when the section is
-// missing or empty, 0 otherwise; a failed deletion never ends the list.
-int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath,
-                             WorkingCopyGuard guard);
+// section name is empty, the one inline path. Failed when the section is
+// missing or empty, Ran otherwise; a failed deletion never ends the list.
+CommandResult DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath,
+                                       WorkingCopyGuard guard);
 
 // Deletes one file, or one directory with everything in it; reports only in the log.
 void CmdRmdir(const std::string& path, WorkingCopyGuard guard);

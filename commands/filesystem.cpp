@@ -185,18 +185,18 @@ void CmdRmdir(const std::string& path, WorkingCopyGuard guard)
 
 int MakeDirectory(const std::string& path) { return sys::CreateDirectoryA(path.c_str(), nullptr) ? 1 : 0; }
 
-int DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath,
-                             WorkingCopyGuard guard)
+CommandResult DeleteFilesOrDirectories(const std::string& parameterSection, const std::string& inlinePath,
+                                       WorkingCopyGuard guard)
 {
     if (parameterSection.empty()) {
         const std::string path = ExpandPath(inlinePath);
         if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path, guard);
-        return 0;
+        return CommandResult::Ran;
     }
     const auto lines = ReadProfileSection(parameterSection.c_str(), g_engine.scriptPath);
     if (!lines) {
         WriteLog("ERROR-=-", "Missing the Data section");
-        return 2;
+        return CommandResult::Failed;
     }
     // Each line is one path as written: no trimming, no comment, no commas.
     for (const std::string& line : *lines) {
@@ -207,10 +207,10 @@ int DeleteFilesOrDirectories(const std::string& parameterSection, const std::str
         const std::string path = ExpandPath(line);
         if (PathFits(path, se::kMaxFilePath)) CmdRmdir(path, guard);
     }
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD16_DeleteFileOrDir()
+CommandResult CMD16_DeleteFileOrDir()
 {
     const std::string& section = g_engine.commandSectionName;
     return DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kFieldRoom) : std::string(),
@@ -230,22 +230,22 @@ bool MakeOneDirectory(const std::string& path, std::size_t limit)
 
 }  // namespace
 
-int CMD21_MakeDir()
+CommandResult CMD21_MakeDir()
 {
     const std::string& section = g_engine.commandSectionName;
-    if (section.empty()) return MakeOneDirectory(ExpandPath(CommandField(1, "", kFieldRoom)), kMakeDirInlineLimit) ? 0 : 2;
+    if (section.empty()) return MakeOneDirectory(ExpandPath(CommandField(1, "", kFieldRoom)), kMakeDirInlineLimit) ? CommandResult::Ran : CommandResult::Failed;
 
     const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
     if (!lines) {
         WriteLog("ERROR-=-", "Missing the Data section or an extra comma.");
-        return 2;
+        return CommandResult::Failed;
     }
     // One level per line: the first directory that cannot be made (an
     // existing one included) ends the list, since the lines below it would
     // build on it.
     for (const std::string& line : *lines)
-        if (!MakeOneDirectory(ExpandPath(line), se::kMaxFilePath)) return 2;
-    return 0;
+        if (!MakeOneDirectory(ExpandPath(line), se::kMaxFilePath)) return CommandResult::Failed;
+    return CommandResult::Ran;
 }
 
 namespace {
@@ -285,18 +285,18 @@ void RenameListLine(const std::string& text)
 
 }  // namespace
 
-int CMD31_RenameFile()
+CommandResult CMD31_RenameFile()
 {
     const std::string& section = g_engine.commandSectionName;
     if (section.empty())
-        return RenamePath(CommandField(1, "", kFieldRoom), CommandField(2, "", kFieldRoom), " Rename ") ? 0 : 2;
+        return RenamePath(CommandField(1, "", kFieldRoom), CommandField(2, "", kFieldRoom), " Rename ") ? CommandResult::Ran : CommandResult::Failed;
 
     const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
     if (!lines) {
         WriteLog("ERROR-=-", "Missing the Data section or need an extra comma");
-        return 2;
+        return CommandResult::Failed;
     }
     // A failed rename never ends the list.
     for (const std::string& line : *lines) RenameListLine(line);
-    return 0;
+    return CommandResult::Ran;
 }

@@ -43,32 +43,32 @@ constexpr std::size_t kRestartFieldRoom = 64;
 
 }  // namespace
 
-int CMD05_IncRunningCounter()
+CommandResult CMD05_IncRunningCounter()
 {
     const int count = HeldNumber(DataValue("RunCount") + 1LL);
-    return WriteScriptKey(g_engine.commandSectionName, "RunCount", std::to_string(count)) ? 0 : 2;
+    return WriteScriptKey(g_engine.commandSectionName, "RunCount", std::to_string(count)) ? CommandResult::Ran : CommandResult::Failed;
 }
 
-int CMD06_DecCmdIndex()
+CommandResult CMD06_DecCmdIndex()
 {
     // With n = 1 the command just before this one runs next; an index below 0
     // names no command and ends the list.
     const int n = DataValue("DecCommand");
     if (n > 0) MoveCurrentCommand(HeldNumber(static_cast<long long>(g_engine.currentCommandIndex) - n - 1));
     LogCommandIndex(6);
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD07_IncCmdIndex()
+CommandResult CMD07_IncCmdIndex()
 {
     // n commands are skipped; past the last one the list ends.
     const int n = DataValue("IncCommand");
     if (n > 0) MoveCurrentCommand(HeldNumber(static_cast<long long>(g_engine.currentCommandIndex) + n));
     LogCommandIndex(7);
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD08_ResetCmdIndex()
+CommandResult CMD08_ResetCmdIndex()
 {
     // Without [Commands] and [State] the next start compiles [CommandsList]
     // afresh and begins at its first command. The loop stops without the
@@ -77,16 +77,16 @@ int CMD08_ResetCmdIndex()
     DeleteEngineSection("State");
     g_engine.currentCommandIndex = -1;
     g_engine.currentSection = "CommandsList";
-    return 1;
+    return CommandResult::StopsRun;
 }
 
-int CMD10_Exit()
+CommandResult CMD10_Exit()
 {
     // The loop advances past this command, so a resumed start goes on after it.
-    return 1;
+    return CommandResult::StopsRun;
 }
 
-int CMD19_JumpToNextSection()
+CommandResult CMD19_JumpToNextSection()
 {
     // The log shows the name as written, the variables not yet replaced.
     WriteLog("  Setting next section to: ", g_engine.commandSectionName);
@@ -96,10 +96,10 @@ int CMD19_JumpToNextSection()
         WriteNextSection(g_engine.commandSectionName);
     else
         ReportSectionNotFound(g_engine.commandSectionName);
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD20_ExitRebootSystem()
+CommandResult CMD20_ExitRebootSystem()
 {
     if (g_engine.rebootSuppressed) {
         WriteLog("Not setting to reboot system since SuppressReboot is set", "");
@@ -108,10 +108,10 @@ int CMD20_ExitRebootSystem()
         WriteLog("Setting to reboot system...", "");
         g_engine.rebootRequested = true;
     }
-    return 1;
+    return CommandResult::StopsRun;
 }
 
-int CMD29_ExitAndDeleteINIFile()
+CommandResult CMD29_ExitAndDeleteINIFile()
 {
     // Read before the deletions: the working copy that holds it may be among
     // the deleted paths.
@@ -138,19 +138,19 @@ int CMD29_ExitAndDeleteINIFile()
     // deleted copy would bring the copy back at the next start.
     RemoveResumeProtection();
     sys::DeleteFileA(g_engine.scriptPath.c_str());
-    return 1;
+    return CommandResult::StopsRun;
 }
 
-int CMD32_LogMsg()
+CommandResult CMD32_LogMsg()
 {
     // Field 0 as compiled, without substitution: it can hold no comma and no
     // semicolon.
     WriteLog("", g_engine.commandSectionName);
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD_NotSupported()
+CommandResult CMD_NotSupported()
 {
     WriteLog("", " Not Supported yet.");
-    return 0;
+    return CommandResult::Ran;
 }

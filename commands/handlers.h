@@ -1,45 +1,53 @@
 #pragma once
 // The command handlers. Each takes no arguments (everything it needs is in
-// g_engine and the working copy) and returns 0 when the command ran, 2 when it
-// could not run or a step failed, 1 for the four types that stop the loop.
-// One source per command family defines them; loop.cpp's table names them.
+// g_engine and the working copy). One source per command family defines them;
+// command_types.inc names them beside their numbers and traits.
+
+// Ran: the command did what it says. Failed: it could not run, or a step of
+// it failed; the entry says which. StopsRun: the run ends after the command
+// (only the types the table marks kStopsTheLoop return it).
+enum class CommandResult { Ran, Failed, StopsRun };
+
+using CommandHandler = CommandResult (*)();
+// The handler of a type; none for a number no row has.
+CommandHandler HandlerFor(int type);
 
 // files: copy (copy.cpp) and delete / make / rename (filesystem.cpp)
-int CMD01_Copy_Lnk2StartF_W2000();
-int CMD02_DEL_LnkInStartF_W2000();
-int CMD15_CopyFile();
-int CMD16_DeleteFileOrDir();
-int CMD21_MakeDir();
-int CMD31_RenameFile();
+CommandResult CMD01_Copy_Lnk2StartF_W2000();
+CommandResult CMD02_DEL_LnkInStartF_W2000();
+CommandResult CMD15_CopyFile();
+CommandResult CMD16_DeleteFileOrDir();
+CommandResult CMD21_MakeDir();
+CommandResult CMD31_RenameFile();
 
 // registry: single values and keys (registry.cpp), multi-line edit (regedit.cpp)
-int CMD03_AddSingleRegValue();
-int CMD04_RemoveSingleRegValue();
-int CMD12_RemoveSingleRegKey();
-int CMD14_MultiRegEdit();
+CommandResult CMD03_AddSingleRegValue();
+CommandResult CMD04_RemoveSingleRegValue();
+CommandResult CMD12_RemoveSingleRegKey();
+CommandResult CMD14_MultiRegEdit();
 
 // flow control (flow.cpp)
-int CMD05_IncRunningCounter();
-int CMD06_DecCmdIndex();
-int CMD07_IncCmdIndex();
-int CMD08_ResetCmdIndex();
-int CMD10_Exit();
-int CMD19_JumpToNextSection();
-int CMD20_ExitRebootSystem();
-int CMD29_ExitAndDeleteINIFile();
-int CMD32_LogMsg();
-int CMD_NotSupported();  // types 22, 23, 24, 33, 34, 35
+CommandResult CMD05_IncRunningCounter();
+CommandResult CMD06_DecCmdIndex();
+CommandResult CMD07_IncCmdIndex();
+CommandResult CMD08_ResetCmdIndex();
+CommandResult CMD10_Exit();
+CommandResult CMD19_JumpToNextSection();
+CommandResult CMD20_ExitRebootSystem();
+CommandResult CMD29_ExitAndDeleteINIFile();
+CommandResult CMD32_LogMsg();
+CommandResult CMD_NotSupported();  // types 22, 23, 24, 33, 34, 35
 
 // branches (branch.cpp), programs and messages (program.cpp)
-int CMD09_BranchOnIsNorvane();
-int CMD25_BranchOnSystemID();
-int CMD18_BranchOnOS();
-int CMD30_BranchOnPowerManagement();
-int CMD11_SpawnProgram();
-int CMD13_Sleep();
-int CMD17_DisplayMessageBox();
+CommandResult CMD09_BranchOnIsNorvane();
+CommandResult CMD25_BranchOnSystemID();
+CommandResult CMD18_BranchOnOS();
+CommandResult CMD30_BranchOnPowerManagement();
+CommandResult CMD11_SpawnProgram();
+CommandResult CMD13_Sleep();
+CommandResult CMD17_DisplayMessageBox();
 
 // INI editing of the working copy (ini_edit.cpp)
-int CMD26_SetValue();
-int CMD27_SetVariable();
-int CMD28_AppendINIFile();
+CommandResult CMD26_SetValue();
+CommandResult CMD27_SetVariable();
+CommandResult CMD28_AppendINIFile();

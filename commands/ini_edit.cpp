@@ -64,44 +64,44 @@ bool AcceptLine(const se::IniEditLine& line)
 
 }  // namespace
 
-int CMD26_SetValue()
+CommandResult CMD26_SetValue()
 {
     if (g_engine.commandSectionName.empty()) {
         std::string section = InlineField(1), key = InlineField(2), value = InlineField(3);
-        if (!SubstituteAll({{&section, "section"}, {&key, "key"}, {&value, "value"}})) return 2;
+        if (!SubstituteAll({{&section, "section"}, {&key, "key"}, {&value, "value"}})) return CommandResult::Failed;
         LogWriting(section, key, value);
-        return WriteScriptKey(section, key, value) ? 0 : 2;
+        return WriteScriptKey(section, key, value) ? CommandResult::Ran : CommandResult::Failed;
     }
     const auto lines = ParameterLines();
-    if (!lines) return 2;
+    if (!lines) return CommandResult::Failed;
     for (const std::string& text : *lines) {
         se::IniEditLine line = se::SplitSetValueLine(text);
         if (!AcceptLine(line)) continue;
         std::vector<std::string>& f = line.fields;
         if (SubstituteAll({{&f[0], "section"}, {&f[1], "key"}, {&f[2], "value"}})) WriteScriptKey(f[0], f[1], f[2]);
     }
-    return 0;
+    return CommandResult::Ran;
 }
 
-int CMD27_SetVariable()
+CommandResult CMD27_SetVariable()
 {
     if (g_engine.commandSectionName.empty()) {
         // The key name is used as written; only the value is substituted.
         const std::string key = InlineField(1);
         std::string value = InlineField(2);
-        if (!FitsWithin(key, kTextLimit, "key") || !SubstituteAll({{&value, "value"}})) return 2;
+        if (!FitsWithin(key, kTextLimit, "key") || !SubstituteAll({{&value, "value"}})) return CommandResult::Failed;
         LogWriting("Variables", key, value);
-        return WriteScriptKey("Variables", key, value) ? 0 : 2;
+        return WriteScriptKey("Variables", key, value) ? CommandResult::Ran : CommandResult::Failed;
     }
     const auto lines = ParameterLines();
-    if (!lines) return 2;
+    if (!lines) return CommandResult::Failed;
     for (const std::string& text : *lines) {
         se::IniEditLine line = se::SplitSetVariableLine(text);
         if (!AcceptLine(line)) continue;
         std::vector<std::string>& f = line.fields;
         if (SubstituteAll({{&f[0], "key"}, {&f[1], "value"}})) WriteScriptKey("Variables", f[0], f[1]);
     }
-    return 0;
+    return CommandResult::Ran;
 }
 
 // ---- command 28 ----
@@ -151,21 +151,21 @@ std::string LastError()
 // The working copy holds the compiled list and the resume point: every failure
 // before the replacement leaves it untouched, and an incomplete temporary file
 // is removed.
-int AppendFailed(const std::string& message, const std::string& incompleteFile = "")
+CommandResult AppendFailed(const std::string& message, const std::string& incompleteFile = "")
 {
     if (!incompleteFile.empty()) sys::DeleteFileA(incompleteFile.c_str());
     WriteLog("ERROR-=-", message);
-    return 2;
+    return CommandResult::Failed;
 }
 
 }  // namespace
 
-int CMD28_AppendINIFile()
+CommandResult CMD28_AppendINIFile()
 {
     const std::string& workingCopy = g_engine.scriptPath;
     // The path is read again with room: the loop's copy of field 0 may be cut.
     std::string appendPath = InlineField(0);
-    if (!SubstituteWithin(appendPath, kAppendPathLimit, "path")) return 2;
+    if (!SubstituteWithin(appendPath, kAppendPathLimit, "path")) return CommandResult::Failed;
     const std::string temporary = TemporaryPathBeside(workingCopy);
     WriteLog(" creating temp file: ", temporary);
 
@@ -192,7 +192,7 @@ int CMD28_AppendINIFile()
         // The temporary file stays; the working copy is as it was.
         target.reset();
         WriteLog("Error-=-", " cound not open second file...");
-        return 2;
+        return CommandResult::Failed;
     }
     WriteLog(" coping contents of ", appendPath);
     // Nothing goes between the two texts: a last line without a line break
@@ -215,5 +215,5 @@ int CMD28_AppendINIFile()
     // protection taken after this command holds the text every later write
     // leaves, not the bytes as appended.
     WriteProfileString("State", "CurrentSection", StateValue("CurrentSection", "").c_str(), workingCopy);
-    return 0;
+    return CommandResult::Ran;
 }

@@ -100,10 +100,10 @@ void WaitUntilEnded(const se::KernelHandle& process)
 
 }  // namespace
 
-int CMD11_SpawnProgram()
+CommandResult CMD11_SpawnProgram()
 {
     const std::optional<ProgramStart> start = ReadProgramStart();
-    if (!start) return 0;
+    if (!start) return CommandResult::Ran;
     // The log shows the command line as substituted, without the quotes added here.
     const std::string commandLine = ProgramCommandLine(start->commandLine);
     const std::string directory = se::ProgramWorkingDirectory(commandLine).value_or(CurrentDirectory());
@@ -123,23 +123,23 @@ int CMD11_SpawnProgram()
         WriteLog("...not waiting", "");
     }
     WriteLog("...Spawn Complete", "");
-    return 0;
+    return CommandResult::Ran;
 }
 
 // ---- command 13 ----
 
-int CMD13_Sleep()
+CommandResult CMD13_Sleep()
 {
     const std::string& pause = g_engine.commandSectionName;
     if (pause.empty()) {
         WriteLog("..time not defined to sleep", "");
-        return 0;
+        return CommandResult::Ran;
     }
     WriteLog("..sleeping ", pause);
     // A negative pause would be an almost endless one to Sleep: it pauses 0 ms.
     const int milliseconds = se::PauseMilliseconds(pause);
     if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
-    return 0;
+    return CommandResult::Ran;
 }
 
 // ---- command 17 ----
@@ -212,7 +212,7 @@ int FieldForAnswer(int style, int answer)
 
 }  // namespace
 
-int CMD17_DisplayMessageBox()
+CommandResult CMD17_DisplayMessageBox()
 {
     // The command's own name buffer: the run's language data section is not touched.
     const std::string section = g_engine.commandSectionName + ".US";
@@ -220,7 +220,7 @@ int CMD17_DisplayMessageBox()
     const unsigned size = GetProfileSectionSize(section.c_str(), g_engine.scriptPath);
     if (!ReadProfileSection(section.c_str(), g_engine.scriptPath)) {
         WriteLog("ERROR-=-", "Missing the Message Section [" + section + "]");
-        return 0;
+        return CommandResult::Ran;
     }
     const std::string text = AssembleMessageText(section, size);
     const std::string styleKey = "CmdSection" + std::to_string(g_engine.currentCommandIndex) + ".1";
@@ -230,7 +230,7 @@ int CMD17_DisplayMessageBox()
     // had been chosen.
     int field = 2;
     if (!g_engine.silent) field = FieldForAnswer(style, ShowEngineBox(text, caption, BoxFlags(style)));
-    if (!StyleBranches(style)) return 0;
+    if (!StyleBranches(style)) return CommandResult::Ran;
     // No existence test here: an empty or unknown name is written as it is.
     // A name too long to be read back whole would start another section.
     const std::string name = CommandField(field, "", kSubstituteRoom);
@@ -238,5 +238,5 @@ int CMD17_DisplayMessageBox()
         ReportSectionNotFound(name);
     else
         SetNextSection(name);
-    return 0;
+    return CommandResult::Ran;
 }

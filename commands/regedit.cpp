@@ -299,14 +299,14 @@ bool DeleteRegKeyTree(HKEY root, const std::string& path)
     return DeletedOrLogged(path, sys::RegDeleteKeyA(root, path.c_str()));
 }
 
-int CMD14_MultiRegEdit()
+CommandResult CMD14_MultiRegEdit()
 {
     const auto lines = ReadProfileSection(g_engine.commandSectionName.c_str(), g_engine.scriptPath);
     if (!lines) {
         WriteLog("ERROR-=-", "Missing the Data section");
-        return 2;
+        return CommandResult::Failed;
     }
     for (const std::string& line : *lines)
         if (!RunEditLine(line)) break;
-    return 0;
+    return CommandResult::Ran;
 }

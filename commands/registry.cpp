@@ -66,26 +66,26 @@ void SetValue(HKEY key, const std::string& name, const se::RegValueData& data, c
 }
 
 // One procedure for the three types; the type decides only the last step.
-int SingleRegistryCommand()
+CommandResult SingleRegistryCommand()
 {
     const int type = g_engine.currentCommandType;
     if (!HasRegistryParameters()) {
         WriteLog("ERROR-=-", " no registry parameters in section [" + g_engine.commandSectionName + "]");
-        return 2;
+        return CommandResult::Failed;
     }
     const std::string hive = ParameterText("RegHive");
     const HKEY root = RootKeyHandle(se::LongRootName(hive).value_or(se::RootKey::LocalMachine));
     const std::string keyPath = ParameterText("RegKey");
     const std::string valueName = ParameterText("RegValue");
     std::string data;
-    if (!ReadRegData(type, data)) return 2;
+    if (!ReadRegData(type, data)) return CommandResult::Failed;
     const std::string description = se::ValueDescription(hive, keyPath, valueName, data);
     const se::RegValueData bytes = se::SingleValueData(
         ProfileInt(g_engine.commandSectionName.c_str(), "RegDataType", 0, g_engine.scriptPath), data);
 
     if (type == 12 && NamesRootKey(keyPath)) {
         WriteLog("ERROR-=-", " RegKey is empty, a root key is never deleted: " + description);
-        return 2;
+        return CommandResult::Failed;
     }
     se::RegKey key;
     const LONG rc = sys::RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
@@ -93,7 +93,7 @@ int SingleRegistryCommand()
     if (rc != ERROR_SUCCESS) {
         WriteLog("ERROR opening key: ", description);
         LogErrorDetails("ERROR details: ", rc);
-        return 0;
+        return CommandResult::Ran;
     }
     if (type == 3) {
         SetValue(key.get(), valueName, bytes, description);
@@ -105,7 +105,7 @@ int SingleRegistryCommand()
         WriteLog("...deleting Key: ", keyPath);
         if (DeleteKeyItself(root, keyPath) != ERROR_SUCCESS) WriteLog("...ERROR deleting Key", " ");
     }
-    return 0;
+    return CommandResult::Ran;
 }
 
 }  // namespace
@@ -140,6 +140,6 @@ void LogErrorDetails(const char* prefix, DWORD code)
 static_assert(se::kRegSz == REG_SZ && se::kRegExpandSz == REG_EXPAND_SZ && se::kRegBinary == REG_BINARY &&
               se::kRegDword == REG_DWORD && se::kRegMultiSz == REG_MULTI_SZ);
 
-int CMD03_AddSingleRegValue() { return SingleRegistryCommand(); }
-int CMD04_RemoveSingleRegValue() { return SingleRegistryCommand(); }
-int CMD12_RemoveSingleRegKey() { return SingleRegistryCommand(); }
+CommandResult CMD03_AddSingleRegValue() { return SingleRegistryCommand(); }
+CommandResult CMD04_RemoveSingleRegValue() { return SingleRegistryCommand(); }
+CommandResult CMD12_RemoveSingleRegKey() { return SingleRegistryCommand(); }

@@ -333,4 +333,6 @@ void RemoveResumeProtection()
 {
     DeleteRecords();
     for (int slot = 0; slot < 2; ++slot) sys::DeleteFileA(CopyPath(slot).c_str());
+    // Nothing is left to protect: what the copy held is no longer wanted.
+    g_engine.workingCopyChanged = false;
 }

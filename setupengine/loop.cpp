@@ -1,61 +1,14 @@
 #include <windows.h>
 
-#include <array>
 #include <climits>
 
+#include "commands/core/command_types.h"
 #include "commands/handlers.h"
 #include "driver/driver.h"
 #include "engine/engine.h"
 #include "setupengine/run.h"
 
 namespace {
-
-using Handler = int (*)();
-
-struct CommandType {
-    const char* name;  // shown only in the per-command log line
-    Handler handler;   // none: the type's handler is not part of this build yet
-};
-
-// One row per type 0 to 35; the type number alone selects the handler.
-const std::array<CommandType, 36> kCommandTypes = {{
-    {"CMD00", nullptr},
-    {"CMD01_Copy_Lnk2StartF_W2000", CMD01_Copy_Lnk2StartF_W2000},
-    {"CMD02_DEL_LnkInStartF_W2000", CMD02_DEL_LnkInStartF_W2000},
-    {"CMD03_Add single Reg Value", CMD03_AddSingleRegValue},
-    {"CMD04_Remove single Reg Value", CMD04_RemoveSingleRegValue},
-    {"CMD05_IncRunningCounter", CMD05_IncRunningCounter},
-    {"CMD06_DecCmdIndex", CMD06_DecCmdIndex},
-    {"CMD07_IncCmdIndex", CMD07_IncCmdIndex},
-    {"CMD08_ResetCmdIndex", CMD08_ResetCmdIndex},
-    {"CMD09_BranchOnIsNorvane", CMD09_BranchOnIsNorvane},
-    {"CMD10_Exit", CMD10_Exit},
-    {"CMD11_SpawnProgram", CMD11_SpawnProgram},
-    {"CMD12_RemoveSingleRegKey", CMD12_RemoveSingleRegKey},
-    {"CMD13_Sleep", CMD13_Sleep},
-    {"CMD14_MultiRegEdit", CMD14_MultiRegEdit},
-    {"CMD15_CopyFile", CMD15_CopyFile},
-    {"CMD16_DeleteFileOrDir", CMD16_DeleteFileOrDir},
-    {"CMD17_DisplayMessageBox", CMD17_DisplayMessageBox},
-    {"CMD18_BranchOnOS", CMD18_BranchOnOS},
-    {"CMD19_JumpToNextSection", CMD19_JumpToNextSection},
-    {"CMD20_ExitRebootSystem", CMD20_ExitRebootSystem},
-    {"CMD21_MakeDir", CMD21_MakeDir},
-    {"CMD22_DisplayWindow", CMD_NotSupported},
-    {"CMD23_MergeINIFile", CMD_NotSupported},
-    {"CMD24_ControlOsShutdown", CMD_NotSupported},
-    {"CMD25_BranchOnSystemID", CMD25_BranchOnSystemID},
-    {"CMD26_SetValue", CMD26_SetValue},
-    {"CMD27_SetVariable", CMD27_SetVariable},
-    {"CMD28_AppendINIFile", CMD28_AppendINIFile},
-    {"CMD29_ExitAndDeleteINIFile", CMD29_ExitAndDeleteINIFile},
-    {"CMD30_BranchOnPowerManagement", CMD30_BranchOnPowerManagement},
-    {"CMD31_RenameFile", CMD31_RenameFile},
-    {"CMD32_LogMsg", CMD32_LogMsg},
-    {"CMD33_", CMD_NotSupported},
-    {"CMD34_", CMD_NotSupported},
-    {"CMD35_", CMD_NotSupported},
-}};
 
 constexpr char kBoxTitleFormat[] = "Norvane Setup Utility - ";
 constexpr UINT kErrorBoxStyle = MB_SYSTEMMODAL | MB_ICONERROR;
@@ -68,10 +21,6 @@ constexpr char kUsageText[] =
     "-resume will force a resume of the INI file processing\n\n";
 
 std::string CommandKey(const char* name, int n) { return name + std::to_string(n); }
-
-bool StopsTheLoop(int type) { return type == 8 || type == 10 || type == 20 || type == 29; }
-
-bool SkipsTheAdvance(int type) { return type == 8 || type == 29; }
 
 // No number follows INT_MAX: the one after it is INT_MIN, which names no
 // command, so the list ends there instead of running its last command again
@@ -96,7 +45,8 @@ void LogCommandLine(int n, int type)
     const std::string full =
         ProfileString("Commands", CommandKey("FullCmdSection", n).c_str(), "", MAX_PATH, g_engine.scriptPath);
     // A type outside the table has no name; the line shows an empty one.
-    const char* name = (type >= 0 && type < static_cast<int>(kCommandTypes.size())) ? kCommandTypes[type].name : "";
+    const se::CommandType* row = se::FindCommandType(type);
+    const std::string name(row ? row->logName : std::string_view());
     WriteLog("CMD" + std::to_string(n) + "> " + name + ": " + std::to_string(type) + full, "");
 }
 
@@ -137,25 +87,25 @@ bool RunOneCommand()
     if (type != 0) LogCommandLine(n, type);
 
     if (type == 0) return ChainToNextSection();
-    if (type < 0 || type >= static_cast<int>(kCommandTypes.size())) {
+    const se::CommandType* row = se::FindCommandType(type);
+    if (!row) {
         WriteLog("NOTICE: ", "CMD >" + std::to_string(type) + "< not defined");
         return Advance(n);
     }
-    // Types 5, 6 and 7 read their keys from the data section whatever the
-    // script wrote after the type.
-    if (type == 5 || type == 6 || type == 7) g_engine.commandSectionName = "DATA";
+    // These types read their keys from the data section whatever the script
+    // wrote after the type.
+    if (row->Has(se::kReadsData)) g_engine.commandSectionName = "DATA";
 
-    const Handler handler = kCommandTypes[type].handler;
     g_engine.workingCopyChanged = false;
-    const int result = handler ? handler() : 0;
+    const CommandResult result = HandlerFor(type)();
     // A key of the engine's own that could not be written: the copy is left
     // to its protection, which the next start runs this command again from.
     if (g_engine.stopBeforeAdvance) return false;
-    const bool stop = handler && StopsTheLoop(type) && result != 0;
-    if (handler && SkipsTheAdvance(type)) {
+    const bool stop = row->Has(se::kStopsTheLoop) && result == CommandResult::StopsRun;
+    if (row->Has(se::kSkipsTheAdvance)) {
         // 8 leaves the copy without its list, protected as it is; 29 has
-        // removed the copy and its protection.
-        if (type == 8 && g_engine.workingCopyChanged) ProtectWorkingCopy();
+        // removed the copy and its protection, and with it the mark.
+        if (g_engine.workingCopyChanged) ProtectWorkingCopy();
         return !stop;
     }
     // What the command changed in the working copy is safe, together with the
