@@ -14,12 +14,9 @@
 #include "commands/core/inilines.h"
 #include "commands/core/regdata.h"
 #include "engine/core/listline.h"
+#include "engine/core/rooms.h"
 
 namespace se {
-
-// [State] NextSection is read back in 128 bytes: the engine finds no target
-// with a longer name.
-constexpr std::size_t kLongestTarget = 127;
 
 inline std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 inline std::string Bracketed(std::string_view name) { return "[" + std::string(name) + "]"; }

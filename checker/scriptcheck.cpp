@@ -317,7 +317,7 @@ void Checker::CheckTarget(const Command& c, std::size_t k, bool substituted, con
 
 bool Checker::TooLongTarget(int line, const std::string& where, const std::string& name)
 {
-    if (name.size() <= kLongestTarget) return false;
+    if (name.size() <= kLongestSectionName) return false;
     Error(line, where + ": a section name of " + std::to_string(name.size()) +
                     " characters is never found, at most 127");
     return true;

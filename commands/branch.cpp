@@ -13,8 +13,8 @@
 
 std::string BranchTargetName(int field, bool substituteVariables)
 {
-    std::string name = CommandField(field, "", kSubstituteRoom);
-    if (substituteVariables) GetVariable(name, kSubstituteRoom);
+    std::string name = CommandField(field, "", se::kSubstituteRoom);
+    if (substituteVariables) GetVariable(name, se::kSubstituteRoom);
     return name;
 }
 

@@ -5,29 +5,25 @@
 #include "commands/files.h"
 #include "commands/handlers.h"
 #include "commands/pathidentity.h"
+#include "engine/core/rooms.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
 #include "common/guards.h"
 
 namespace {
 
-// Keys and inline fields are read with room beyond the longest path, so an
-// overlong value is seen and refused instead of being cut.
-constexpr std::size_t kFieldRoom = 1024;
 constexpr char kDefaultStartupFolder[] = "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\Startup";
 
 std::string ParameterKey(const char* key)
 {
-    return ProfileString(g_engine.commandSectionName.c_str(), key, "", kFieldRoom, g_engine.scriptPath);
+    return ProfileString(g_engine.commandSectionName.c_str(), key, "", se::kFieldRoom, g_engine.scriptPath);
 }
 
 std::string CommonStartupFolder()
 {
     return ProfileString(g_engine.languageDataSection.c_str(), "CommonStartupFolder", kDefaultStartupFolder,
-                         kFieldRoom, g_engine.scriptPath);
+                         se::kFieldRoom, g_engine.scriptPath);
 }
-
-std::string LastErrorAsEquals() { return "Error=" + LastErrorJoined(", "); }
 
 bool PathsFit(const std::string& a, const std::string& b)
 {
@@ -49,7 +45,7 @@ void CopyTreeDirectory(const std::string& from, const std::string& to, const Tre
     }
     // An existing directory is not reported; the copy goes on below it either way.
     if (!sys::CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        WriteLog("SBCopyFile() -  " + LastErrorAsEquals(), "\nfunction CreateDirectory() failed on Dir=" + to);
+        WriteLog("SBCopyFile() -  " + LastErrorEquals(), "\nfunction CreateDirectory() failed on Dir=" + to);
     CopyTree(from, to, target);
 }
 
@@ -57,7 +53,7 @@ void CopyTreeFile(const std::string& from, const std::string& to)
 {
     WriteLog("  ", " Copying " + from + " to " + to);
     if (!sys::CopyFileA(from.c_str(), to.c_str(), FALSE))
-        WriteLog("SBCopyFile -  " + LastErrorAsEquals(), "\nfunction CopyFile() failed on src=" + from + ", dst=" + to);
+        WriteLog("SBCopyFile -  " + LastErrorEquals(), "\nfunction CopyFile() failed on src=" + from + ", dst=" + to);
 }
 
 void CopyTree(const std::string& source, const std::string& destination, const TreeTarget& target)
@@ -66,7 +62,7 @@ void CopyTree(const std::string& source, const std::string& destination, const T
     {
         se::FindHandle lookup(FindFirstFileA(source.c_str(), &found));
         if (!lookup) {
-            WriteLog(" FindFirstFile(" + source + ") " + LastErrorJoined("-"), "SBCopyFile() - Invalid File Handle - " + source);
+            WriteLog(" FindFirstFile(" + source + ") " + LastErrorText("", "-"), "SBCopyFile() - Invalid File Handle - " + source);
             return;
         }
     }
@@ -74,7 +70,7 @@ void CopyTree(const std::string& source, const std::string& destination, const T
     const std::string sourcePrefix = se::JoinPath(source, ""), destinationPrefix = se::JoinPath(destination, "");
     se::FindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) {
-        WriteLog("SBCopyFile() - Invalid File Handle - " + pattern, "\nFindFirstFile(" + pattern + ") " + LastErrorJoined("-"));
+        WriteLog("SBCopyFile() - Invalid File Handle - " + pattern, "\nFindFirstFile(" + pattern + ") " + LastErrorText("", "-"));
         return;
     }
     do {
@@ -137,18 +133,18 @@ bool CopyListLine(const std::string& text)
     }
     WriteLog("  ", " Copying " + source + " to " + destination);
     if (sys::CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
-    WriteLog("CMD15_CopyFile() -  " + LastErrorAsEquals(),
+    WriteLog("CMD15_CopyFile() -  " + LastErrorEquals(),
              "\nfunction CopyFile() failed on src=" + source + ", dst=" + destination);
     return false;
 }
 
 CommandResult CopyInline()
 {
-    const std::string source = ExpandPath(CommandField(1, "", kFieldRoom));
-    const std::string destination = ExpandPath(CommandField(2, "", kFieldRoom));
+    const std::string source = ExpandPath(CommandField(1, "", se::kFieldRoom));
+    const std::string destination = ExpandPath(CommandField(2, "", se::kFieldRoom));
     if (!PathsFit(source, destination)) return CommandResult::Failed;
     if (!sys::CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
-        WriteLog("CMD15_CopyFile() -  " + LastErrorAsEquals(),
+        WriteLog("CMD15_CopyFile() -  " + LastErrorEquals(),
                  "\nfunction CopyFile() failed on src=" + source + ", dst=" + destination);
         return CommandResult::Failed;
     }
@@ -178,7 +174,7 @@ CommandResult CMD01_Copy_Lnk2StartF_W2000()
     if (!PathsFit(file, destination)) return CommandResult::Ran;
     WriteLog("...", "CopyFile(" + file + "," + destination + ")");
     if (!sys::CopyFileA(file.c_str(), destination.c_str(), FALSE))
-        WriteLog("FAIL - Failure with CopyFile( )", LastErrorJoined(" - "));
+        WriteLog("FAIL - Failure with CopyFile( )", LastErrorText("", " - "));
     return CommandResult::Ran;
 }
 
@@ -187,7 +183,7 @@ CommandResult CMD02_DEL_LnkInStartF_W2000()
     const std::string path = se::JoinPath(CommonStartupFolder(), ParameterKey("DeleteLinkFile"));
     if (!PathFits(path, se::kMaxFilePath)) return CommandResult::Ran;
     WriteLog("...", "DeleteFile(" + path + ")");
-    if (!sys::DeleteFileA(path.c_str())) WriteLog("FAIL - Failure with DeleteFile( )", LastErrorJoined(" - "));
+    if (!sys::DeleteFileA(path.c_str())) WriteLog("FAIL - Failure with DeleteFile( )", LastErrorText("", " - "));
     return CommandResult::Ran;
 }
 

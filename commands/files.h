@@ -31,8 +31,6 @@ std::string ExpandPath(std::string text);
 // False, after an "ERROR-=-" entry naming it, for a path longer than the limit.
 bool PathFits(const std::string& path, std::size_t limit);
 
-// "code" + separator + "system text" of the calling thread's last error; call
-// it before anything else can change that error.
-std::string LastErrorJoined(const char* separator);
+
 // The path as the system resolves it, or the path itself when it cannot.
 std::string FullPath(const std::string& path);

@@ -6,26 +6,12 @@
 #include "commands/files.h"
 #include "commands/handlers.h"
 #include "commands/pathidentity.h"
+#include "engine/core/rooms.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
 #include "common/guards.h"
 
 namespace {
-
-// Inline fields are read with room beyond the longest path, so an overlong
-// value is seen and refused instead of being cut into a different path.
-constexpr std::size_t kFieldRoom = 1024;
-// The inline path of command 21 comes from a 256-byte buffer.
-constexpr std::size_t kMakeDirInlineLimit = 255;
-
-std::string LastErrorInParentheses() { return "(" + LastErrorJoined(")-"); }
-
-std::string SystemFolder(UINT(WINAPI* query)(LPSTR, UINT))
-{
-    char buffer[MAX_PATH] = {};
-    const UINT length = query(buffer, MAX_PATH);
-    return length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
 
 // What one deletion command must not delete, gathered once per path it is
 // given and asked again for every folder of a tree it empties, so a folder
@@ -37,8 +23,8 @@ struct DeletionGuards {
 
     explicit DeletionGuards(WorkingCopyGuard guard) : keepWorkingCopy(guard == WorkingCopyGuard::Keep)
     {
-        system.AddWithHolders(SystemFolder(GetWindowsDirectoryA));
-        system.AddWithHolders(SystemFolder(GetSystemDirectoryA));
+        system.AddWithHolders(WindowsFolder());
+        system.AddWithHolders(SystemFolder());
         if (!keepWorkingCopy) return;
         workingCopy.AddWithHolders(g_engine.scriptPath);
         for (const std::string& file : ResumeProtectionFiles()) workingCopy.AddWithHolders(file);
@@ -70,7 +56,7 @@ struct DeletionGuards {
 void ClearAttributesForRemoveDir(const std::string& path)
 {
     if (sys::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return;
-    WriteLog(" SetFileAttributes() failed, " + LastErrorInParentheses(),
+    WriteLog(" SetFileAttributes() failed, " + LastErrorText("(", ")-"),
              "RemoveDir() - Error setting attribs on file - " + path);
 }
 
@@ -79,14 +65,14 @@ void DeleteEntryFile(const std::string& entry)
     ClearAttributesForRemoveDir(entry);
     WriteLog("  Deleting...", ">" + entry + "<");
     if (sys::DeleteFileA(entry.c_str())) return;
-    WriteLog(" DeleteFile(" + entry + ") failed, " + LastErrorInParentheses(),
+    WriteLog(" DeleteFile(" + entry + ") failed, " + LastErrorText("(", ")-"),
              "RemoveDir() - Error deleting file - " + entry);
 }
 
 void RemoveDirectoryItself(const std::string& path)
 {
     if (sys::RemoveDirectoryA(path.c_str())) return;
-    WriteLog(" RemoveDirectory(" + path + ") " + LastErrorJoined("-"), "RemoveDir() - Invalid File Handle - " + path);
+    WriteLog(" RemoveDirectory(" + path + ") " + LastErrorText("", "-"), "RemoveDir() - Invalid File Handle - " + path);
 }
 
 bool IsLink(const std::string& path)
@@ -97,13 +83,6 @@ bool IsLink(const std::string& path)
 
 }  // namespace
 
-std::string LastErrorJoined(const char* separator)
-{
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
-    return std::to_string(code) + separator + text;
-}
-
 std::string FullPath(const std::string& path)
 {
     char buffer[MAX_PATH * 2] = {};
@@ -113,7 +92,7 @@ std::string FullPath(const std::string& path)
 
 std::string ExpandPath(std::string text)
 {
-    GetVariable(text, kFieldRoom);
+    GetVariable(text, se::kFieldRoom);
     return text;
 }
 
@@ -134,7 +113,7 @@ void RemoveDir(const std::string& path, const DeletionGuards& guards)
     WIN32_FIND_DATAA found;
     se::FindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) {
-        WriteLog(" FindFirstFile(" + pattern + ") " + LastErrorJoined("-"), "RemoveDir() - Invalid File Handle - " + pattern);
+        WriteLog(" FindFirstFile(" + pattern + ") " + LastErrorText("", "-"), "RemoveDir() - Invalid File Handle - " + pattern);
         return;
     }
     do {
@@ -177,10 +156,10 @@ void CmdRmdir(const std::string& path, WorkingCopyGuard guard)
     // attempted even when the attributes stay.
     if (!sys::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL))
         WriteLog("CmdRmdir() - Error setting attribs on file - " + path,
-                 "\nSetFileAttributes() failed, " + LastErrorInParentheses());
+                 "\nSetFileAttributes() failed, " + LastErrorText("(", ")-"));
     if (!sys::DeleteFileA(path.c_str()))
         WriteLog("CmdRmdir() - Error deleting file - " + path,
-                 "\nDeleteFile(" + path + ") failed, " + LastErrorInParentheses());
+                 "\nDeleteFile(" + path + ") failed, " + LastErrorText("(", ")-"));
 }
 
 int MakeDirectory(const std::string& path) { return sys::CreateDirectoryA(path.c_str(), nullptr) ? 1 : 0; }
@@ -213,7 +192,7 @@ CommandResult DeleteFilesOrDirectories(const std::string& parameterSection, cons
 CommandResult CMD16_DeleteFileOrDir()
 {
     const std::string& section = g_engine.commandSectionName;
-    return DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kFieldRoom) : std::string(),
+    return DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", se::kFieldRoom) : std::string(),
                                     WorkingCopyGuard::Keep);
 }
 
@@ -233,7 +212,7 @@ bool MakeOneDirectory(const std::string& path, std::size_t limit)
 CommandResult CMD21_MakeDir()
 {
     const std::string& section = g_engine.commandSectionName;
-    if (section.empty()) return MakeOneDirectory(ExpandPath(CommandField(1, "", kFieldRoom)), kMakeDirInlineLimit) ? CommandResult::Ran : CommandResult::Failed;
+    if (section.empty()) return MakeOneDirectory(ExpandPath(CommandField(1, "", se::kFieldRoom)), se::kLongestInlineDirectory) ? CommandResult::Ran : CommandResult::Failed;
 
     const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
     if (!lines) {
@@ -289,7 +268,7 @@ CommandResult CMD31_RenameFile()
 {
     const std::string& section = g_engine.commandSectionName;
     if (section.empty())
-        return RenamePath(CommandField(1, "", kFieldRoom), CommandField(2, "", kFieldRoom), " Rename ") ? CommandResult::Ran : CommandResult::Failed;
+        return RenamePath(CommandField(1, "", se::kFieldRoom), CommandField(2, "", se::kFieldRoom), " Rename ") ? CommandResult::Ran : CommandResult::Failed;
 
     const auto lines = ReadProfileSection(section.c_str(), g_engine.scriptPath);
     if (!lines) {

@@ -9,6 +9,7 @@
 #include "commands/branch.h"
 #include "commands/files.h"
 #include "commands/handlers.h"
+#include "engine/core/rooms.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
 
@@ -35,11 +36,6 @@ void LogCommandIndex(int type)
     const std::string text = "CMD" + std::to_string(g_engine.currentCommandIndex) + "=" + std::to_string(type);
     WriteLog(text, text);
 }
-
-// Room for the inline path of command 29, as command 16 reads it.
-constexpr std::size_t kInlinePathRoom = 1024;
-// The restart field of command 29 holds at most 63 characters.
-constexpr std::size_t kRestartFieldRoom = 64;
 
 }  // namespace
 
@@ -115,10 +111,10 @@ CommandResult CMD29_ExitAndDeleteINIFile()
 {
     // Read before the deletions: the working copy that holds it may be among
     // the deleted paths.
-    const bool restart = se::EqualsNoCase(CommandField(2, "FALSE", kRestartFieldRoom), "TRUE");
+    const bool restart = se::EqualsNoCase(CommandField(2, "FALSE", se::kRestartFieldRoom), "TRUE");
     WriteLog("", "attempting to delete files....");
     const std::string& section = g_engine.commandSectionName;
-    DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", kInlinePathRoom) : std::string(),
+    DeleteFilesOrDirectories(section, section.empty() ? CommandField(1, "", se::kFieldRoom) : std::string(),
                              WorkingCopyGuard::Allow);
 
     if (restart) {

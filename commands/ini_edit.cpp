@@ -6,29 +6,24 @@
 
 #include "commands/core/inilines.h"
 #include "commands/handlers.h"
+#include "engine/core/rooms.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
 #include "common/guards.h"
 
 namespace {
 
-// Section names, keys and values hold at most 511 characters once
-// substituted, as their 512-byte buffers did. A longer one is refused whole:
-// cut, it would write a different key or value.
-constexpr std::size_t kTextLimit = 511;
-// The path of the file that command 28 appends: a 256-byte buffer.
-constexpr std::size_t kAppendPathLimit = 255;
 constexpr char kUnchanged[] = ", the INI file in use is left unchanged";
 
 // An inline field, read with room so that one too long is seen whole.
-std::string InlineField(int field) { return CommandField(field, "", kSubstituteRoom); }
+std::string InlineField(int field) { return CommandField(field, "", se::kSubstituteRoom); }
 
 // The texts of one write, substituted in order; false after the refusal entry
 // of the first that is too long, and nothing is to be written.
 bool SubstituteAll(std::initializer_list<std::pair<std::string*, const char*>> texts)
 {
     for (const auto& [text, what] : texts)
-        if (!SubstituteWithin(*text, kTextLimit, what)) return false;
+        if (!SubstituteWithin(*text, se::kLongestIniText, what)) return false;
     return true;
 }
 
@@ -89,7 +84,7 @@ CommandResult CMD27_SetVariable()
         // The key name is used as written; only the value is substituted.
         const std::string key = InlineField(1);
         std::string value = InlineField(2);
-        if (!FitsWithin(key, kTextLimit, "key") || !SubstituteAll({{&value, "value"}})) return CommandResult::Failed;
+        if (!FitsWithin(key, se::kLongestIniText, "key") || !SubstituteAll({{&value, "value"}})) return CommandResult::Failed;
         LogWriting("Variables", key, value);
         return WriteScriptKey("Variables", key, value) ? CommandResult::Ran : CommandResult::Failed;
     }
@@ -139,15 +134,6 @@ se::FileHandle OpenForReading(const std::string& path)
         sys::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// " - Error=<code>, <system text>" of the last failure; taken before anything
-// else can change the calling thread's last error.
-std::string LastError()
-{
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
-    return " - Error=" + std::to_string(code) + ", " + text;
-}
-
 // The working copy holds the compiled list and the resume point: every failure
 // before the replacement leaves it untouched, and an incomplete temporary file
 // is removed.
@@ -165,7 +151,7 @@ CommandResult CMD28_AppendINIFile()
     const std::string& workingCopy = g_engine.scriptPath;
     // The path is read again with room: the loop's copy of field 0 may be cut.
     std::string appendPath = InlineField(0);
-    if (!SubstituteWithin(appendPath, kAppendPathLimit, "path")) return CommandResult::Failed;
+    if (!SubstituteWithin(appendPath, se::kLongestAppendPath, "path")) return CommandResult::Failed;
     const std::string temporary = TemporaryPathBeside(workingCopy);
     WriteLog(" creating temp file: ", temporary);
 
@@ -175,12 +161,12 @@ CommandResult CMD28_AppendINIFile()
     Sleep(500);
 
     se::FileHandle source = OpenForReading(workingCopy);
-    if (!source) return AppendFailed(" cannot read " + workingCopy + kUnchanged + LastError());
+    if (!source) return AppendFailed(" cannot read " + workingCopy + kUnchanged + LastErrorTail());
     se::FileHandle target(sys::CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target) return AppendFailed(" cannot create " + temporary + kUnchanged + LastError());
+    if (!target) return AppendFailed(" cannot create " + temporary + kUnchanged + LastErrorTail());
     if (!CopyFileBytes(source.get(), target.get())) {
-        const std::string message = " cannot copy " + workingCopy + " to " + temporary + kUnchanged + LastError();
+        const std::string message = " cannot copy " + workingCopy + " to " + temporary + kUnchanged + LastErrorTail();
         target.reset();
         return AppendFailed(message, temporary);
     }
@@ -198,7 +184,7 @@ CommandResult CMD28_AppendINIFile()
     // Nothing goes between the two texts: a last line without a line break
     // continues with the appended file's first line.
     if (!CopyFileBytes(appended.get(), target.get())) {
-        const std::string message = " cannot copy " + appendPath + " to " + temporary + kUnchanged + LastError();
+        const std::string message = " cannot copy " + appendPath + " to " + temporary + kUnchanged + LastErrorTail();
         target.reset();
         return AppendFailed(message, temporary);
     }
@@ -207,7 +193,7 @@ CommandResult CMD28_AppendINIFile()
 
     // Only a complete file replaces the working copy, and in one step.
     if (!ReplaceWithFile(temporary, workingCopy))
-        return AppendFailed(" cannot replace " + workingCopy + " by " + temporary + kUnchanged + LastError(),
+        return AppendFailed(" cannot replace " + workingCopy + " by " + temporary + kUnchanged + LastErrorTail(),
                             temporary);
     WriteLog(" ", "renaming " + temporary + " to " + workingCopy);
     // The system rewrites the whole file in its own form at its next profile

@@ -11,16 +11,14 @@
 #include "commands/branch.h"
 #include "commands/core/program_text.h"
 #include "commands/handlers.h"
+#include "engine/core/rooms.h"
 #include "engine/engine.h"
+#include "engine/core/listline.h"
 #include "common/guards.h"
 
 // ---- command 11 ----
 
 namespace {
-
-// The command line holds at most 259 characters after substitution.
-constexpr std::size_t kLongestCommandLine = 259;
-constexpr std::size_t kWaitFlagBuffer = 32;
 
 struct ProgramStart {
     std::string commandLine;
@@ -37,14 +35,14 @@ std::optional<ProgramStart> ReadProgramStart()
     ProgramStart start;
     const std::string& section = g_engine.commandSectionName;
     if (!section.empty()) {
-        start.commandLine = ProfileString(section.c_str(), "Program", "", kSubstituteRoom, g_engine.scriptPath);
-        start.waitFlag = ProfileString(section.c_str(), "WaitToExit", "FALSE", kWaitFlagBuffer, g_engine.scriptPath);
-        GetVariable(start.commandLine, kSubstituteRoom);
+        start.commandLine = ProfileString(section.c_str(), "Program", "", se::kSubstituteRoom, g_engine.scriptPath);
+        start.waitFlag = ProfileString(section.c_str(), "WaitToExit", "FALSE", se::kWaitFlagRoom, g_engine.scriptPath);
+        GetVariable(start.commandLine, se::kSubstituteRoom);
     } else {
-        start.commandLine = CommandField(1, "", kSubstituteRoom);
-        start.waitFlag = CommandField(2, "", kWaitFlagBuffer);
+        start.commandLine = CommandField(1, "", se::kSubstituteRoom);
+        start.waitFlag = CommandField(2, "", se::kWaitFlagRoom);
     }
-    if (!SubstituteWithin(start.commandLine, kLongestCommandLine, "command line")) return std::nullopt;
+    if (!SubstituteWithin(start.commandLine, se::kLongestCommandLine, "command line")) return std::nullopt;
     return start;
 }
 
@@ -167,8 +165,6 @@ unsigned GetProfileSectionSize(const char* section, const std::string& file)
 
 namespace {
 
-constexpr std::size_t kMessageLineBuffer = 128;
-
 // The Message1, Message2, ... lines of a box text, within a buffer of
 // `bufferSize` bytes. The measurement stops growing at 16640 bytes while a
 // message section may be larger: the text is then cut at the buffer's end and
@@ -179,7 +175,7 @@ std::string AssembleMessageText(const std::string& section, std::size_t bufferSi
     for (int n = 1; text.size() + 1 < bufferSize; ++n) {
         const std::string key = "Message" + std::to_string(n);
         const std::string value =
-            ProfileString(section.c_str(), key.c_str(), "NO TEXT", kMessageLineBuffer, g_engine.scriptPath);
+            ProfileString(section.c_str(), key.c_str(), "NO TEXT", se::kMessageLineRoom, g_engine.scriptPath);
         if (!se::AppendMessageLine(text, value)) break;
     }
     return se::FitBuffer(text, bufferSize);
@@ -216,14 +212,14 @@ CommandResult CMD17_DisplayMessageBox()
 {
     // The command's own name buffer: the run's language data section is not touched.
     const std::string section = g_engine.commandSectionName + ".US";
-    const std::string caption = ProfileString(section.c_str(), "Title", "Norvane Setup", 128, g_engine.scriptPath);
+    const std::string caption = ProfileString(section.c_str(), "Title", "Norvane Setup", se::kMessageLineRoom, g_engine.scriptPath);
     const unsigned size = GetProfileSectionSize(section.c_str(), g_engine.scriptPath);
     if (!ReadProfileSection(section.c_str(), g_engine.scriptPath)) {
         WriteLog("ERROR-=-", "Missing the Message Section [" + section + "]");
         return CommandResult::Ran;
     }
     const std::string text = AssembleMessageText(section, size);
-    const std::string styleKey = "CmdSection" + std::to_string(g_engine.currentCommandIndex) + ".1";
+    const std::string styleKey = se::FieldKey(g_engine.currentCommandIndex, 1);
     const int style = ProfileInt("Commands", styleKey.c_str(), 1, g_engine.scriptPath);
 
     // While silent no box is shown, and a question box acts as if OK or Yes
@@ -233,7 +229,7 @@ CommandResult CMD17_DisplayMessageBox()
     if (!StyleBranches(style)) return CommandResult::Ran;
     // No existence test here: an empty or unknown name is written as it is.
     // A name too long to be read back whole would start another section.
-    const std::string name = CommandField(field, "", kSubstituteRoom);
+    const std::string name = CommandField(field, "", se::kSubstituteRoom);
     if (name.size() > kLongestNextSection)
         ReportSectionNotFound(name);
     else

@@ -2,14 +2,12 @@
 // each done with the key's access list opened up and put back afterwards.
 #include "commands/handlers.h"
 #include "commands/registry.h"
+#include "engine/core/rooms.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
 #include "common/guards.h"
 
 namespace {
-
-constexpr std::size_t kFieldBuffer = 260;  // value name and data, after substitution
-constexpr std::size_t kKeyPathLimit = 259;
 
 struct Edit {
     int action;
@@ -53,8 +51,8 @@ const char* MissingFieldNotice(se::MissingField missing)
 // written without anyone noticing.
 bool SubstituteField(std::string& text, const std::string& line)
 {
-    if (text.size() < kFieldBuffer) GetVariable(text, kFieldBuffer + 1);
-    if (text.size() < kFieldBuffer) return true;
+    if (text.size() < se::kRegistryEditRoom) GetVariable(text, se::kRegistryEditRoom + 1);
+    if (text.size() < se::kRegistryEditRoom) return true;
     WriteLog("ERROR-=-", " value name or data longer than 259 characters, line not executed ->" + line);
     return false;
 }
@@ -197,7 +195,7 @@ void DeleteChildren(HKEY root, const std::string& path, HKEY key)
     DWORD index = 0;
     while (RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS) {
         const std::string child = path + "\\" + name;
-        if (child.size() > kKeyPathLimit) {
+        if (child.size() > se::kLongestKeyPath) {
             WriteLog("ERROR: error removing registry key->", child);
             LogErrorDetails("ERROR details: ", ERROR_FILENAME_EXCED_RANGE);
             ++index;

@@ -3,16 +3,16 @@
 #include "commands/registry.h"
 
 #include "commands/handlers.h"
+#include "engine/core/rooms.h"
 #include "engine/engine.h"
 #include "engine/syscalls.h"
 #include "common/guards.h"
 
 namespace {
 
-constexpr std::size_t kKeyTextBuffer = 512;
 constexpr const char* kParameterKeys[] = {"RegHive", "RegKey", "RegValue", "RegData", "RegDataType"};
 
-std::string ParameterText(const char* key, std::size_t bufferSize = kKeyTextBuffer)
+std::string ParameterText(const char* key, std::size_t bufferSize = se::kRegistryTextRoom)
 {
     return ProfileString(g_engine.commandSectionName.c_str(), key, "", bufferSize, g_engine.scriptPath);
 }
@@ -24,11 +24,11 @@ bool ReadRegData(int type, std::string& data)
 {
     if (type != 3) {
         data = ParameterText("RegData");
-        GetVariable(data, kKeyTextBuffer);
+        GetVariable(data, se::kRegistryTextRoom);
         return true;
     }
-    data = ParameterText("RegData", kSubstituteRoom);
-    return SubstituteWithin(data, kKeyTextBuffer - 1, "RegData");
+    data = ParameterText("RegData", se::kSubstituteRoom);
+    return SubstituteWithin(data, se::kRegistryTextRoom - 1, "RegData");
 }
 
 // A key path of only blanks and backslashes names the root key itself.

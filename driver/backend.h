@@ -72,8 +72,6 @@ void RemoveDriverFile(InstalledFile& file, const DriverFileTexts& texts);
 // ---- log entries ----
 // "Error=%d, %s" filled with a code and its text.
 std::string ErrorText(DWORD code, const std::string& text);
-// The last error as "Error=%d, %s".
-std::string LastErrorText();
 // Entries of the level writer: the detail line first, then the summary.
 void LogWarning(const std::string& detail, const std::string& summary);
 void LogWarning(const std::string& text);

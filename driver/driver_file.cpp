@@ -58,13 +58,6 @@ std::string EngineDirectory()
 
 std::string ErrorText(DWORD code, const std::string& text) { return "Error=" + std::to_string(code) + ", " + text; }
 
-std::string LastErrorText()
-{
-    std::string text;
-    const DWORD code = GetLastErrorText(text);
-    return ErrorText(code, text);
-}
-
 void LogWarning(const std::string& detail, const std::string& summary) { WriteLogLevel(summary, detail, 2); }
 void LogWarning(const std::string& text) { WriteLogLevel(text, text, 2); }
 void LogFatal(const std::string& text) { WriteLogLevel(text, text, 0); }

@@ -141,7 +141,7 @@ void DropStaging(const InstalledFile& file)
 // The entry of a failed call, its error taken before anything else runs.
 bool Failed(const char* who, const char* call, const std::string& path, const std::string& second = {})
 {
-    const std::string error = LastErrorText();
+    const std::string error = LastErrorEquals();
     LogWarning(std::string(who) + " - " + call + "(" + path + (second.empty() ? "" : ", " + second) +
                ") returned with " + error);
     return false;

@@ -41,7 +41,7 @@ int LoadTSLInt15()
 {
     std::string system;
     if (!SystemDirectory(system)) {
-        LogWarning("LoadTSLInt15 - GetSystemDirectory() returned with " + LastErrorText());
+        LogWarning("LoadTSLInt15 - GetSystemDirectory() returned with " + LastErrorEquals());
         return 1;
     }
     g_tslInt15.file.path = system + "\\TSLInt15.VxD";
@@ -82,7 +82,7 @@ int ReadCMOS95(int index, unsigned char* value)
     CallInt15(CmosReadRequest9x(static_cast<std::uint16_t>(index)), answer);
     if (CarrySet(answer.flags)) {
         *value = 0;
-        LogFatal("ReadCMOS95 - DeviceIoControl returned with " + LastErrorText());
+        LogFatal("ReadCMOS95 - DeviceIoControl returned with " + LastErrorEquals());
         return 1;
     }
     *value = LowByte(answer.eax);
@@ -93,7 +93,7 @@ void WriteCMOS95(int index, unsigned char value)
 {
     Win9xRegisters answer;
     CallInt15(CmosWriteRequest9x(static_cast<std::uint16_t>(index), value), answer);
-    if (CarrySet(answer.flags)) LogFatal("WriteCMOS95 - DeviceIoControl returned with " + LastErrorText());
+    if (CarrySet(answer.flags)) LogFatal("WriteCMOS95 - DeviceIoControl returned with " + LastErrorEquals());
 }
 
 // A failed read writes nothing: a sum with a missing byte would put a wrong
@@ -114,7 +114,7 @@ int SetLangCodeInCMOS95(unsigned char code)
 {
     Win9xRegisters answer;
     if (!CallInt15(LangCodeRequest9x(code), answer))
-        LogFatal("SetLangCodeInCMOS95 - DeviceIoControl returned with " + LastErrorText());
+        LogFatal("SetLangCodeInCMOS95 - DeviceIoControl returned with " + LastErrorEquals());
     return 0;
 }
 

@@ -33,7 +33,7 @@ int LoadTSLMGMT()
 {
     std::string system;
     if (!SystemDirectory(system)) {
-        LogWarning("LoadTSLMgmt - GetSystemDirectory() returned with " + LastErrorText());
+        LogWarning("LoadTSLMgmt - GetSystemDirectory() returned with " + LastErrorEquals());
         return 1;
     }
     g_tslMgmt.file.path = system + "\\Drivers\\TSLMgmt.Sys";
@@ -56,7 +56,7 @@ bool InstallServiceNT()
         return true;
     }
     if (GetLastError() == ERROR_SERVICE_EXISTS) return true;
-    LogWarning("InstallServiceNT() - CreateService(\\\\.\\TSLMgmt12) returned with " + LastErrorText());
+    LogWarning("InstallServiceNT() - CreateService(\\\\.\\TSLMgmt12) returned with " + LastErrorEquals());
     return false;
 }
 
@@ -68,7 +68,7 @@ bool StartServiceNT()
     if (!service) return false;
     if (!StartServiceA(service.get(), 0, nullptr)) {
         if (GetLastError() == ERROR_SERVICE_ALREADY_RUNNING) return true;
-        LogWarning("StartServiceNT() - StartService() returned with " + LastErrorText());
+        LogWarning("StartServiceNT() - StartService() returned with " + LastErrorEquals());
         return false;
     }
     SERVICE_STATUS status = {};
@@ -82,7 +82,7 @@ bool OpenServiceNT()
     g_tslMgmt.device = se::FileHandle(CreateFileA(kDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (g_tslMgmt.device) return true;
-    LogWarning("OpenServiceNT() - CreateFile(\\\\.\\TSLMgmt12) returned with " + LastErrorText());
+    LogWarning("OpenServiceNT() - CreateFile(\\\\.\\TSLMgmt12) returned with " + LastErrorEquals());
     return false;
 }
 
@@ -91,7 +91,7 @@ int OpenTSLMGMT()
     if (g_tslMgmt.device) return 0;
     std::string system;
     if (!SystemDirectory(system)) {
-        LogWarning("OpenTSLMGMT - GetSystemDirectory) returned with " + LastErrorText());
+        LogWarning("OpenTSLMGMT - GetSystemDirectory) returned with " + LastErrorEquals());
         return 1;
     }
     g_tslMgmt.file.path = system + "\\Drivers\\TSLMgmt.Sys";
@@ -131,7 +131,7 @@ int ReadCMOSNT(int index, unsigned char* value)
     DWORD returned = 0;
     // The byte goes straight into the caller's; a failure leaves it as it was.
     if (!Exchange(kNtReadCmos, &range, sizeof range, value, 1, returned)) {
-        LogFatal("ReadCMOSNT - DeviceIoControl returned with " + LastErrorText());
+        LogFatal("ReadCMOSNT - DeviceIoControl returned with " + LastErrorEquals());
         return 1;
     }
     return 0;
@@ -144,7 +144,7 @@ void WriteCMOSNT(int index, unsigned char value)
     if (Exchange(kNtWriteCmos, &write, sizeof write, nullptr, 0, returned))
         WriteLogText("WriteCMOSNT - DeviceIoControl Successful");
     else
-        LogFatal("WriteCMOSNT - DeviceIoControl returned with " + LastErrorText());
+        LogFatal("WriteCMOSNT - DeviceIoControl returned with " + LastErrorEquals());
 }
 
 void UpdateCMOSChecksumNT()
@@ -169,7 +169,7 @@ int SetLangCodeInCMOSNT(unsigned char code)
     NtRegisters answer{};
     DWORD returned = 0;
     if (!Exchange(kNtInt15Call, &request, sizeof request, &answer, sizeof answer, returned))
-        LogFatal("SetLangCodeInCMOSNT - DeviceIoControl returned with " + LastErrorText());
+        LogFatal("SetLangCodeInCMOSNT - DeviceIoControl returned with " + LastErrorEquals());
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "engine/driverops.h"
 #include "engine/core/logsink.h"
 #include "engine/core/resumestate.h"
+#include "engine/core/rooms.h"
 #include "engine/core/text.h"
 
 // One process-wide record, alive for the whole run. Handlers take no
@@ -48,10 +49,16 @@ void WriteLogLevel(std::string_view first, std::string_view second, int level);
 // The calling thread's last error code; its system text, on one line, cut to
 // what a buffer of bufferSize bytes holds.
 DWORD GetLastErrorText(std::string& text, std::size_t bufferSize = 512);
-// " - Error=<code>, <text>" of the calling thread's last error, the tail of the
-// entries that report a write the system refused; call it before anything
-// else can change that error.
-std::string LastErrorTail();
+// The calling thread's last error, its code and its system text joined:
+// before + code + between + text. Every entry that reports a failed call
+// spells it this way; call it before anything else can change the error.
+// LastErrorText("(", ")-") gives "(2)-File not found.  ".
+std::string LastErrorText(std::string_view before, std::string_view between);
+// " - Error=2, File not found.  ", the tail of the entries that report a
+// write the system refused.
+inline std::string LastErrorTail() { return LastErrorText(" - Error=", ", "); }
+// "Error=2, File not found.  "
+inline std::string LastErrorEquals() { return LastErrorText("Error=", ", "); }
 // The system's text of an error code, on one line, cut to a buffer of bufferSize bytes.
 std::string SystemErrorText(DWORD code, std::size_t bufferSize);
 
@@ -120,16 +127,18 @@ std::vector<std::string> ResumeProtectionFiles();
 
 // ---- variables (variables.cpp) ----
 int GetVariable(std::string& text, std::size_t bufferSize);
-// Room a value is read and substituted in before its limit is checked: wide
-// enough that an over-long value is seen whole, never cut into another one.
-inline constexpr std::size_t kSubstituteRoom = 1024;
 // False, after an "ERROR-=-" entry, when text is longer than limit characters:
 // "<what> of 300 characters refused, at most 259: <text>". A value cut to its
 // buffer would name a different file, key or program, so it is refused whole.
 bool FitsWithin(const std::string& text, std::size_t limit, std::string_view what);
-// Replaces the variables of text in kSubstituteRoom, then FitsWithin. The one
+// Replaces the variables of text in se::kSubstituteRoom, then FitsWithin. The one
 // way a handler turns a script value into what it hands to the system.
 bool SubstituteWithin(std::string& text, std::size_t limit, std::string_view what);
+
+// The Windows and the system folder as the system names them; empty when the
+// name does not fit MAX_PATH.
+std::string WindowsFolder();
+std::string SystemFolder();
 
 // ---- Windows version (osversion.cpp) ----
 bool IsWin95();

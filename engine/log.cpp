@@ -74,11 +74,11 @@ DWORD GetLastErrorText(std::string& text, std::size_t bufferSize)
     return code;
 }
 
-std::string LastErrorTail()
+std::string LastErrorText(std::string_view before, std::string_view between)
 {
     std::string text;
     const DWORD code = GetLastErrorText(text);
-    return " - Error=" + std::to_string(code) + ", " + text;
+    return std::string(before) + std::to_string(code) + std::string(between) + text;
 }
 
 int ShowEngineBox(const std::string& text, const std::string& title, UINT style)

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/core/listline.h"
 #include "engine/syscalls.h"
 #include "engine/core/osmatch.h"
 
@@ -122,13 +123,12 @@ std::optional<std::vector<std::string>> ReadSectionNames(const std::string& file
 std::string StateValue(const char* key, const char* defaultText)
 {
     // Section names in [State] are at most 127 characters.
-    return ProfileString("State", key, defaultText, 128, g_engine.scriptPath);
+    return ProfileString("State", key, defaultText, se::kStateValueRoom, g_engine.scriptPath);
 }
 
 std::string CommandField(int field, const char* defaultText, std::size_t bufferSize)
 {
-    const std::string key =
-        "CmdSection" + std::to_string(g_engine.currentCommandIndex) + "." + std::to_string(field);
+    const std::string key = se::FieldKey(g_engine.currentCommandIndex, field);
     return ProfileString("Commands", key.c_str(), defaultText, bufferSize, g_engine.scriptPath);
 }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-std::string SystemPath(UINT (WINAPI *query)(LPSTR, UINT))
+std::string FolderFrom(UINT(WINAPI* query)(LPSTR, UINT))
 {
     char buffer[MAX_PATH] = {};
     const UINT length = query(buffer, MAX_PATH);
@@ -16,8 +16,8 @@ std::string SystemPath(UINT (WINAPI *query)(LPSTR, UINT))
 class EngineVariables final : public se::VariableSource {
 public:
     std::string ProgramDirectory() override { return g_engine.programDirectory; }
-    std::string WindowsDirectory() override { return SystemPath(GetWindowsDirectoryA); }
-    std::string SystemDirectory() override { return SystemPath(GetSystemDirectoryA); }
+    std::string WindowsDirectory() override { return WindowsFolder(); }
+    std::string SystemDirectory() override { return SystemFolder(); }
     std::string TempDirectory() override
     {
         char buffer[MAX_PATH] = {};
@@ -54,6 +54,10 @@ bool FitsWithin(const std::string& text, std::size_t limit, std::string_view wha
 
 bool SubstituteWithin(std::string& text, std::size_t limit, std::string_view what)
 {
-    GetVariable(text, kSubstituteRoom);
+    GetVariable(text, se::kSubstituteRoom);
     return FitsWithin(text, limit, what);
 }
+
+std::string WindowsFolder() { return FolderFrom(GetWindowsDirectoryA); }
+
+std::string SystemFolder() { return FolderFrom(GetSystemDirectoryA); }

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "commands/core/command_types.h"
+#include "engine/core/listline.h"
 #include "commands/handlers.h"
 #include "driver/driver.h"
 #include "engine/engine.h"
@@ -19,8 +20,6 @@ constexpr char kUsageText[] =
     "-silent will  suppress all GUI prompts\n"
     "-noreboot will suppress reboots\n"
     "-resume will force a resume of the INI file processing\n\n";
-
-std::string CommandKey(const char* name, int n) { return name + std::to_string(n); }
 
 // No number follows INT_MAX: the one after it is INT_MIN, which names no
 // command, so the list ends there instead of running its last command again
@@ -43,7 +42,7 @@ bool Advance(int from)
 void LogCommandLine(int n, int type)
 {
     const std::string full =
-        ProfileString("Commands", CommandKey("FullCmdSection", n).c_str(), "", MAX_PATH, g_engine.scriptPath);
+        ProfileString("Commands", se::FullLineKey(n).c_str(), "", se::kFullLineRoom, g_engine.scriptPath);
     // A type outside the table has no name; the line shows an empty one.
     const se::CommandType* row = se::FindCommandType(type);
     const std::string name(row ? row->logName : std::string_view());
@@ -80,9 +79,9 @@ bool ChainToNextSection()
 bool RunOneCommand()
 {
     const int n = g_engine.currentCommandIndex;
-    g_engine.currentCommandType = ProfileInt("Commands", CommandKey("Cmd", n).c_str(), 0, g_engine.scriptPath);
+    g_engine.currentCommandType = ProfileInt("Commands", se::TypeKey(n).c_str(), 0, g_engine.scriptPath);
     g_engine.commandSectionName =
-        ProfileString("Commands", (CommandKey("CmdSection", n) + ".0").c_str(), "", 256, g_engine.scriptPath);
+        ProfileString("Commands", se::FieldKey(n, 0).c_str(), "", se::kCommandSectionRoom, g_engine.scriptPath);
     const int type = g_engine.currentCommandType;
     if (type != 0) LogCommandLine(n, type);
 

@@ -28,13 +28,18 @@ std::optional<CompiledLine> CompileListLine(std::string_view rawLine)
     return out;
 }
 
+std::string TypeKey(int n) { return "Cmd" + std::to_string(n); }
+
+std::string FullLineKey(int n) { return "FullCmdSection" + std::to_string(n); }
+
+std::string FieldKey(int n, int field) { return "CmdSection" + std::to_string(n) + "." + std::to_string(field); }
+
 void AppendCompiledKeys(int n, const CompiledLine& line, std::vector<ProfileKey>& keys)
 {
-    const std::string number = std::to_string(n);
-    keys.push_back({"Cmd" + number, line.type});
-    keys.push_back({"FullCmdSection" + number, line.full});
+    keys.push_back({TypeKey(n), line.type});
+    keys.push_back({FullLineKey(n), line.full});
     for (std::size_t m = 0; line.hasFields && m < line.fields.size(); ++m)
-        keys.push_back({"CmdSection" + number + "." + std::to_string(m), line.fields[m]});
+        keys.push_back({FieldKey(n, static_cast<int>(m)), line.fields[m]});
 }
 
 namespace {

@@ -14,6 +14,12 @@ struct CompiledLine {
     std::vector<std::string> fields;  // CmdSection<N>.0, .1, ...
 };
 
+// The keys of command n in [Commands]: "Cmd7" its type, "FullCmdSection7"
+// the line from its first comma on, "CmdSection7.2" its field 2.
+std::string TypeKey(int n);
+std::string FullLineKey(int n);
+std::string FieldKey(int n, int field);
+
 // Nothing for a line that is empty once cut at its first semicolon and trimmed:
 // such a line takes no command number.
 std::optional<CompiledLine> CompileListLine(std::string_view line);

@@ -23,8 +23,8 @@ actual=$(for s in $scripts; do
   [ -n "$out" ] && printf '%s\n' "$out"
   echo "$s: exit $rc"
 done)
-# SETUPCHECK_UPDATE=1 writes the findings as the new expectations (cases, scripts).
-if [ "${SETUPCHECK_UPDATE:-0}" = 1 ] && [ "$set_name" != examples ]; then
+# SE_BLESS=1 writes the findings as the new expectations (cases, scripts).
+if [ "${SE_BLESS:-0}" = 1 ] && [ "$set_name" != examples ]; then
   printf '%s\n' "$actual" > "tests/checker/$set_name.expected"
 fi
 if [ "$set_name" = examples ]; then
