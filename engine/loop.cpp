@@ -5,6 +5,7 @@
 
 #include "commands/handlers.h"
 #include "engine/engine.h"
+#include "engine/logline.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ void LogCommandLine(int n, int type)
         ProfileString("Commands", CommandKey("FullCmdSection", n).c_str(), "", MAX_PATH, g_engine.scriptPath);
     // A type outside the table has no name; the line shows an empty one.
     const char* name = (type >= 0 && type < static_cast<int>(kCommandTypes.size())) ? kCommandTypes[type].name : "";
-    WriteLog("CMD" + std::to_string(n) + "> " + name + ": " + std::to_string(type) + full, "");
+    WriteLog(se::FormatCommandPrefix(n, name, type, full), "");
 }
 
 // End of the running list: chains to the next section when one is named and
