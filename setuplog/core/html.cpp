@@ -166,22 +166,22 @@ std::string HtmlReport(const Report& report)
     const Fleet& f = report.fleet;
     const RunTimes& t = f.runTimes;
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Install logs: " +
-                      std::to_string(f.logs) + " machines</title><style>" + kStyle + "</style></head><body>\n";
-    out += "<h1>Install logs of " + std::to_string(f.logs) + " machines</h1>\n<p id=\"summary\">" + std::to_string(f.runs) +
-           " runs, " + std::to_string(f.errors) + " errors, " + std::to_string(f.warnings) + " warnings, " +
-           std::to_string(f.repeated) + " commands repeated after a resume; " + std::to_string(f.skipped) +
-           (f.skipped == 1 ? " file" : " files") + " skipped.</p>\n";
+                      Count(f.logs, "machine") + "</title><style>" + kStyle + "</style></head><body>\n";
+    out += "<h1>Install logs of " + Count(f.logs, "machine") + "</h1>\n<p id=\"summary\">" + Count(f.runs, "run") + ", " +
+           Count(f.errors, "error") + ", " + Count(f.warnings, "warning") + ", " + Count(f.repeated, "command") +
+           " repeated after a resume; " + Count(f.skipped, "file") + " skipped.</p>\n";
+    if (report.machine) out += MachineSection(report, *report.machine);
     out += "<h2>Outcome</h2>\n" + OutcomeChart(f);
     out += "<h2>Commands</h2>\n<p class=\"small\">Bar: machines that ran the command (light), failed in it (red), stopped "
            "after it (amber), on the scale of the whole fleet.</p>\n" +
            CommandsTable(report);
     out += "<h2>Most common errors</h2>\n" + KindsTable(report, Severity::Error);
     out += "<h2>Most common warnings</h2>\n" + KindsTable(report, Severity::Warning);
-    out += "<h2>Never finished, by the last command reached</h2>\n" + UnfinishedTable(report);
+    out += "<h2>Never finished, by the last command reached</h2>\n" +
+           (f.unfinished.empty() ? "<p>Every machine finished.</p>\n" : UnfinishedTable(report));
     out += "<h2>Whole-run times</h2>\n<p>" + std::to_string(t.runs) + " runs that reached DONE: median " +
            HtmlText(FormatMs(t.Percentile(0.5))) + ", 90% within " + HtmlText(FormatMs(t.Percentile(0.9))) +
            ", longest " + HtmlText(FormatMs(t.maxMs)) + ".</p>\n" + RunTimesChart(t);
-    if (report.machine) out += MachineSection(report, *report.machine);
     if (!f.notes.empty()) {
         out += "<h2>Notes</h2>\n<ul id=\"notes\">\n";
         for (const FileNote& n : f.notes)

@@ -111,6 +111,8 @@ std::string PhasesLine(const Report& report, const RunSummary& run)
     return line;
 }
 
+std::string Count(long long n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
+
 std::string Names(const std::vector<std::string>& names, std::size_t from, long long total)
 {
     std::string out;
@@ -130,7 +132,6 @@ std::string Pad(std::string text, std::size_t width, bool right = false)
 
 std::string Num(long long n, std::size_t width) { return Pad(std::to_string(n), width, true); }
 
-std::string Count(long long n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 
 std::string MegaBytes(long long bytes)
 {

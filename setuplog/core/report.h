@@ -36,6 +36,8 @@ std::string TimeOfDay(long long msOfDay);
 long long StartupMs(const RunSummary& run);
 std::string RunLine(const Report& report, const RunSummary& run);
 std::string PhasesLine(const Report& report, const RunSummary& run);
+// "1 run", "2 runs".
+std::string Count(long long n, const std::string& noun);
 // names[from...], ", ..." after them when total says there were more.
 std::string Names(const std::vector<std::string>& names, std::size_t from, long long total);
 

@@ -158,7 +158,7 @@ def make(folder, machines, size_kb, seed):
     for index in range(machines):
         m = build(runs, index, rng)
         before = []
-        while size_kb and sum(len(l) + 20 for l in before + m.lines) < size_kb * 1024:  # a stamp and a path longer
+        while size_kb and sum(len(l) + 10 for l in before + m.lines) < size_kb * 1024:  # a stamp and a path longer
             before += whole
         start = 86399000 - 1500 if index % 10 == 9 else rng.randint(7, 17) * 3600000
         text = "\r\n".join(fill(stamp(before + m.lines, start, rng), m.name))
