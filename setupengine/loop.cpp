@@ -7,6 +7,7 @@
 #include "commands/handlers.h"
 #include "driver/driver.h"
 #include "engine/engine.h"
+#include "engine/core/logline.h"
 #include "setupengine/run.h"
 
 namespace {
@@ -45,8 +46,7 @@ void LogCommandLine(int n, int type)
         ProfileString("Commands", se::FullLineKey(n).c_str(), "", se::kFullLineRoom, g_engine.scriptPath);
     // A type outside the table has no name; the line shows an empty one.
     const se::CommandType* row = se::FindCommandType(type);
-    const std::string name(row ? row->logName : std::string_view());
-    WriteLog("CMD" + std::to_string(n) + "> " + name + ": " + std::to_string(type) + full, "");
+    WriteLog(se::FormatCommandPrefix(n, row ? row->logName : std::string_view(), type, full), "");
 }
 
 // End of the running list: chains to the next section when one is named and

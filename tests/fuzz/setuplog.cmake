@@ -1,0 +1,2 @@
+se_fuzzer(fuzz_setuplog fuzz_setuplog.cpp)
+target_link_libraries(fuzz_setuplog PRIVATE setuplog_core)
