@@ -33,9 +33,10 @@ def command_rows(results):
             if n:
                 key = 'restart %d' % n
                 seq.append(key)
-                prev = r['phases'][n - 1]
-                mine[key] = {'result': 'restart', 'text': 'restart after command %s, then -resume'
-                             % prev.get('restart_info', {}).get('command', prev.get('restart'))}
+                info = r['phases'][n - 1].get('restart_info', {})
+                by = '; '.join(info.get('started_by', [])) or 'nothing on the machine: setuptry'
+                mine[key] = {'result': 'restart', 'text': 'restart after command %s; started again with -resume '
+                             'by %s' % (info.get('command', '?'), by)}
             for c in ph['commands']:
                 key = command_key(c)
                 if key in mine:

@@ -11,33 +11,37 @@ ENGINE_NAME = 'setupengine.exe'
 RUN_ONCE = re.compile(r'\\RunOnce$|\\RunServicesOnce$', re.IGNORECASE)
 
 
-def read_ini_value(path, section, key):
-    """A value of the script as the profile functions read it: sections and
-    keys without regard to case, the first of each, blanks at both ends and
-    one pair of enclosing quotes removed. A ';' after the value stays part of
-    it, as it does for the engine."""
-    wanted = None
+def read_section(path, section):
+    """{key in lower case: (key as written, value)} of a script section as the profile functions
+    read it: sections and keys without regard to case, the first of each,
+    blanks at both ends and one pair of enclosing quotes removed. A ';' after
+    the value stays part of it, as it does for the engine."""
+    out = {}
+    inside = False
     try:
         with open(path, encoding='latin-1') as f:
             lines = f.read().splitlines()
     except OSError:
-        return None
+        return out
     for line in lines:
         s = line.strip()
         if s.startswith('['):
+            if inside:
+                break
             name = s[1:s.index(']')] if ']' in s else s[1:]
-            if wanted is True:
-                return None
-            wanted = True if name.strip().lower() == section.lower() else None
+            inside = name.strip().lower() == section.lower()
             continue
-        if wanted and '=' in s and not s.startswith(';'):
+        if inside and '=' in s and not s.startswith(';'):
             k, v = s.split('=', 1)
-            if k.strip().lower() == key.lower():
-                v = v.strip()
-                if len(v) >= 2 and v[0] == v[-1] and v[0] in '"\'':
-                    v = v[1:-1]
-                return v
-    return None
+            v = v.strip()
+            if len(v) >= 2 and v[0] == v[-1] and v[0] in '"\'':
+                v = v[1:-1]
+            out.setdefault(k.strip().lower(), (k.strip(), v))
+    return out
+
+
+def read_ini_value(path, section, key):
+    return read_section(path, section).get(key.lower(), (None, None))[1]
 
 
 def log_location(script):
@@ -46,6 +50,18 @@ def log_location(script):
     if (logging or '').strip() != '1':
         return None, 'the script does not turn the install log on ([Data] Logging=1): no command results can be read'
     return read_ini_value(script, 'Data', 'LogFile') or 'C:\\system.sav\\util\\install.log', None
+
+
+def value_notes(script):
+    """Notes on [Data] and [Variables] values that hold a ';': the engine
+    reads no comment after a value, so the ';' and what follows are part of it."""
+    notes = []
+    for section in ('Data', 'Variables'):
+        for key, v in read_section(script, section).values():
+            if ';' in v:
+                notes.append('[%s] %s is "%s": the text after the ";" is part of the value, not a comment'
+                             % (section, key, v))
+    return notes
 
 
 def _read_from(path, offset):
@@ -157,6 +173,7 @@ class Trial:
     def _phases(self):
         self.log_windows, why = log_location(os.path.join(self.folder_unix, self.o.script_name))
         self.log_unix = px.windows_to_unix(self.prefix, self.log_windows) if self.log_windows else None
+        self.notes += value_notes(os.path.join(self.folder_unix, self.o.script_name))
         if why:
             self.notes.append(why)
         elif not self.log_unix:
