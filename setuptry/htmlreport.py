@@ -136,7 +136,9 @@ def _grouped(title, anchor, fams, items, group_of, name_of, text_of):
 def _files(data):
     fams = [r['family'] for r in data['families']]
     items = {r['family']: r.get('files', []) for r in data['families']}
-    return _grouped('Files', 'files', fams, items, lambda it: escape(it['folder']),
+    def group(it):
+        return escape(it['folder']) + (' <span class="tag">32-bit view: syswow64</span>' if it.get('view32') else '')
+    return _grouped('Files', 'files', fams, items, group,
                     lambda it: it['path'][len(it['folder']):],
                     lambda it: it['change'] + (' (%d bytes)' % it['size'] if 'size' in it else ''))
 

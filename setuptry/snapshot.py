@@ -29,7 +29,14 @@ def files(drive, skip):
 
 
 def windows_path(rel, is_dir=False):
-    return 'C:\\' + rel.replace('/', '\\') + ('\\' if is_dir else '')
+    """The path as the 32-bit engine names it, and whether Wine keeps it
+    elsewhere: its system directory C:\\windows\\system32 is syswow64 in the
+    64-bit prefix."""
+    path = 'C:\\' + rel.replace('/', '\\') + ('\\' if is_dir else '')
+    low = path.lower()
+    if low.startswith('c:\\windows\\syswow64\\') or low == 'c:\\windows\\syswow64':
+        return 'C:\\windows\\system32' + path[len('C:\\windows\\syswow64'):], True
+    return path, False
 
 
 def file_changes(before, after):
@@ -44,9 +51,11 @@ def file_changes(before, after):
         else:
             change = 'created' if a else 'deleted'
         is_dir = (a or b)[0]
-        path = windows_path(rel, is_dir)
+        path, wow = windows_path(rel, is_dir)
         folder = path.rstrip('\\').rsplit('\\', 1)[0] + '\\'
         item = {'path': path, 'folder': folder, 'change': change, 'dir': is_dir}
+        if wow:
+            item['view32'] = True
         if a and not is_dir:
             item['size'] = a[1]
         out.append(item)
