@@ -129,14 +129,18 @@ def summary(data, report):
             r['family'], r.get('detected') or '-', r['status'], len(r['phases']), r['counts']['error'],
             r['counts']['warning'], r['counts']['driver'], _changes(r.get('files', [])),
             _changes(reg['values'] + reg['keys'])))
+    # Errors and notes, each once with the families it concerns.
+    said = {}
     for r in fams:
         for ph in r['phases']:
             for c in ph['commands']:
                 if c['result'] == 'error':
                     first = next((e['text'] for e in c['entries'] if e.get('kind') == 'error'), '')
-                    lines.append('%s: error in %s: %s' % (r['family'], command_key(c), first.strip()))
+                    said.setdefault('error in %s: %s' % (command_key(c), first.strip()), []).append(r['family'])
         for n in r.get('notes', []):
-            lines.append('%s: %s' % (r['family'], n))
+            said.setdefault(n, []).append(r['family'])
+    for text, who in said.items():
+        lines.append('%s: %s' % (','.join(dict.fromkeys(who)), text))
     diffs = data['differences']
     lines.append('')
     lines.append('differences among the families: %s' % (len(diffs) if diffs else 'none'))
@@ -148,6 +152,8 @@ def summary(data, report):
         lines.append('  %s %s: %s' % (d['kind'], d['item'],
                                       '; '.join('%s on %s' % (v, ','.join(fs)) for v, fs in groups.items())))
     lines.append('')
-    lines.append('driver warnings ("WARNING ERROR-=-" for absent driver files) are warnings; see the README')
+    if any(r['counts']['driver'] for r in fams):
+        lines.append('driver: the "WARNING ERROR-=-" lines of the driver code (its files are not in the program '
+                     'folder) are warnings, not errors; see the README, "The driver files"')
     lines.append('report: %s/report.html, %s/report.json' % (report, report))
     return '\n'.join(lines) + '\n'
