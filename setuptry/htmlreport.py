@@ -73,6 +73,9 @@ def _overview(data):
     row('working copy left', [('yes, CurrentCmd=%s' % r['working_copy'].get('CurrentCmd'))
                               if r.get('working_copy', {}).get('left') else 'no' for r in fams])
     row('seconds', [r['seconds'] for r in fams])
+    rows.append('<tr><th>install log</th>%s</tr>' % ''.join(
+        '<td><a href="#log-%s">%s</a></td>' % (escape(r['family']), escape(r.get('log_path') or 'none'))
+        for r in fams))
     notes = []
     for r in fams:
         for n in r.get('notes', []):
@@ -197,5 +200,8 @@ def render(data):
         parts += section(data)
     parts.append('<h2 id="limits">Limits</h2><ul>')
     parts += ['<li>%s</li>' % escape(t) for t in data['limits']]
-    parts.append('</ul></body></html>')
+    # A link to a log opens it: one click from the table to the text.
+    parts.append('</ul><script>function openTarget() { var d = document.getElementById(location.hash.slice(1)); '
+                 'if (d && d.tagName === "DETAILS") d.open = true; } '
+                 'window.addEventListener("hashchange", openTarget); openTarget();</script></body></html>')
     return '\n'.join(parts) + '\n'
