@@ -69,7 +69,7 @@ def parse_args(argv):
 def main(argv):
     o = parse_args(argv)
     families = dict((f, w) for f, w, _ in px.FAMILIES)
-    asked = [f.strip().lower() for f in o.windows.split(',') if f.strip()]
+    asked = list(dict.fromkeys(f.strip().lower() for f in o.windows.split(',') if f.strip()))
     unknown = [f for f in asked if f not in families]
     if unknown or not asked:
         say('setuptry: unknown Windows family %s; choose from 95, 98, nt4, 2000, xp' % ', '.join(unknown))
