@@ -43,38 +43,28 @@ protected:
     }
     void TearDown() override { SetDiskDeviceForTesting(nullptr); }
 
+    // The drives asked. Every block sent is the disk-change status request:
+    // AX 1600h, the drive number in DX, the carry set, all else zero.
     std::vector<std::uint32_t> Probed() const
     {
         std::vector<std::uint32_t> numbers;
-        for (const DiocRegisters& r : g_fake.sent) numbers.push_back(r.edx);
+        for (const DiocRegisters& r : g_fake.sent) {
+            EXPECT_EQ((std::vector<std::uint32_t>{r.eax, r.ebx, r.ecx, r.edi, r.esi, r.flags}),
+                      (std::vector<std::uint32_t>{0x1600, 0, 0, 0, 0, kCarryFlag}));
+            numbers.push_back(r.edx);
+        }
         return numbers;
     }
 };
 
-// Only an answered request with the carry set and a non-zero AH says "no disk".
-TEST_F(NrviniProbe, DecisionRules)
-{
-    for (const cases::Row& c : cases::Rows("nrvini.txt", "probe")) {
-        SetUp();
-        g_fake.answer = c[0].text == "O"   ? DeviceAnswer::CannotOpen
-                        : c[0].text == "R" ? DeviceAnswer::RequestFailed
-                                           : DeviceAnswer::Answered;
-        g_fake.errorAh = c[2].number();
-        if (c[1].text == "1") g_fake.disksThere = {1};
-        EXPECT_EQ(ProbeDiskette('B'), c[3].number());
-        EXPECT_EQ(DebugSessionState().diskette, c[3].number() != 0 ? 1 : 0);
-        ASSERT_EQ(g_fake.sent.size(), 1u);
-        const DiocRegisters& r = g_fake.sent[0];  // drive 1, AX 1600h, carry set, all else zero
-        EXPECT_EQ((std::vector<std::uint32_t>{r.eax, r.ebx, r.ecx, r.edx, r.edi, r.esi, r.flags}),
-                  (std::vector<std::uint32_t>{0x1600, 0, 0, 1, 0, 0, kCarryFlag}));
-    }
-}
-
+// A drive number is a drive too; later probes, and a session start without
+// force, answer from the first one until the re-probe flag is set.
 TEST_F(NrviniProbe, LettersNumbersAndTheCache)
 {
     g_fake.disksThere = {3};
-    EXPECT_EQ(ProbeDiskette(3), 'D');  // a drive number
-    EXPECT_EQ(ProbeDiskette('A'), 'D');  // answered from the cache
+    EXPECT_EQ(ProbeDiskette(3), 'D');
+    EXPECT_EQ(ProbeDiskette('A'), 'D');
+    EXPECT_EQ(ChooseDebugDrive('A', 0), 'B');
     EXPECT_EQ(Probed(), std::vector<std::uint32_t>{3});
     DebugSessionState().reprobe = 1;
     EXPECT_EQ(ProbeDiskette('A'), 0);
@@ -90,48 +80,34 @@ std::vector<std::uint32_t> Numbers(const std::string& text)
     return numbers;
 }
 
-// Which drives the session's start probes, and the path it builds.
+// Which drives the session's start probes, what it makes of the answers, and
+// the path it builds.
 TEST_F(NrviniProbe, SessionChoosesTheDrive)
 {
     for (const cases::Row& c : cases::Rows("nrvini.txt", "session")) {
         SetUp();
-        g_fake.disksThere = Numbers(c[0]);
+        g_fake.answer = c[0].text == "O" ? DeviceAnswer::CannotOpen
+                        : c[0].text == "R" ? DeviceAnswer::RequestFailed : DeviceAnswer::Answered;
+        g_fake.disksThere = Numbers(c[1]);
+        g_fake.errorAh = c[2].number();
         const auto drive = [](const std::string& f) { return static_cast<std::uint8_t>(f == "0" ? 0 : f[0]); };
-        const std::uint8_t letter = drive(c[3]);
-        EXPECT_EQ(ChooseDebugDrive(drive(c[1]), c[2].number()), letter) << c[0].text;
-        EXPECT_EQ(Probed(), Numbers(c[4])) << c[0].text;
+        const std::uint8_t letter = drive(c[5]);
+        EXPECT_EQ(ChooseDebugDrive(drive(c[3]), c[4].number()), letter) << c[0].text << "|" << c[1].text << "|" << c[2].text;
+        EXPECT_EQ(Probed(), Numbers(c[6])) << c[1].text;
         EXPECT_EQ(DebugSessionState().iniPath, letter != 0 ? std::string(1, letter) + ":\\NRVDEBUG.INI" : "");
     }
-    // A later start without force probes nothing.
-    SetUp();
-    g_fake.disksThere = {1};
-    ChooseDebugDrive('D', 0);
-    g_fake.disksThere = {};
-    EXPECT_EQ(ChooseDebugDrive('D', 0), 'B');
-    EXPECT_EQ(Probed(), std::vector<std::uint32_t>{1});
 }
 
-// Numbers keep their low 16 bits; reads stay inside the caller's size; a
-// library that cannot be loaded is never a success.
-TEST(NrviniDebugValues, NumbersLengthsAndLoadFailures)
+// Numbers keep their low 16 bits; a long default is cut; a library that
+// cannot be loaded is never a success. Reads that stay inside the caller's
+// size are rows of [debugread], run through NRVINI.dll.
+TEST(NrviniDebugValues, NumbersDefaultsAndLoadFailures)
 {
     for (const cases::Row& c : cases::Rows("nrvini.txt", "debugnumber"))
         EXPECT_EQ(ParseDebugNumber(c[0].text.c_str()), c[1].number()) << c[0].text;
     cases::CheckCalls("nrvini.txt", "debugcalls",
-        {{"format", [](const cases::Row& r) { return FormatDebugNumber(r[1].number()); }},
-         {"readlength", [](const cases::Row& r) { return std::to_string(DebugReadLength(r[1].number())); }},
-         {"defaultsize", [](const cases::Row& r) { return std::to_string(DebugDefault(r[1].c_str()).size()); }},
+        {{"defaultsize", [](const cases::Row& r) { return std::to_string(DebugDefault(r[1].c_str()).size()); }},
          {"loadfailure", [](const cases::Row& r) { return std::to_string(LoadFailureResult(std::stoul(r[1].text, nullptr, 0))); }}});
-}
-
-TEST(NrviniDebugValues, TextStaysInsideTheCallersSize)
-{
-    const std::string read(2000, 'x');
-    std::string buffer(16, '\x7f');
-    CopyDebugText(read.c_str(), DebugReadLength(8), buffer.data());
-    EXPECT_EQ(buffer, std::string(8, 'x') + '\0' + std::string(7, '\x7f'));
-    CopyDebugText("ab", DebugReadLength(8), buffer.data());
-    EXPECT_EQ(buffer.substr(0, 3), std::string("ab\0", 3));
 }
 
 }  // namespace
