@@ -3,11 +3,10 @@
 // a read of one key gives the same result and buffer whether it scans the
 // file's bytes, in chunks of any size, or goes through a whole IniFile; a
 // write that reports failure on a file holding data leaves it byte for byte;
-// after a successful write every line that the write did not edit is still
+// after a successful write the lines around the one run it changed are still
 // there, unchanged and in order, and the file loads and saves to the very
-// same bytes. What the lines are is the model's business (the load table).
+// same bytes.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,50 +80,30 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines)
     return data;
 }
 
-// Which lines a write to section may change: in every part of the file headed
-// by that section (as "[name]" or by the file's own header), the key lines,
-// or with wholeSection every line, header included.
-std::vector<bool> EditableLines(const std::vector<std::string>& lines, const std::string& path,
-                                const std::string& section, bool wholeSection)
-{
-    const nrvini::FileRules rules = nrvini::RulesForPath(path);
-    const std::string bracketed = "[" + section + "]";
-    const std::string own = rules.open + section + (rules.close != '\0' ? std::string(1, rules.close) : "");
-    const auto starts = [](std::string_view text, const std::string& prefix) {
-        return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.c_str(), prefix.size()) == 0;
-    };
-    std::vector<bool> editable;
-    bool inSection = false;
-    for (const std::string& line : lines) {
-        const std::string_view text = std::string_view(line).substr(std::min(line.size(), line.find_first_not_of("\t\n\v\f\r ")));
-        const bool header = starts(text, bracketed) || starts(text, own);
-        if (!text.empty() && text.front() == rules.open) inSection = header;
-        if (header) inSection = true;
-        editable.push_back(inSection && (wholeSection || line.find('=') != std::string::npos));
-    }
-    return editable;
-}
-
 // After a write that changed the file: it loads and saves to the very same
-// bytes, and with lines given, every one it did not edit is still there.
-void CheckWritten(const std::string& path, const std::vector<std::string>* old, const std::string& section,
-                  bool wholeSection)
+// bytes. After a successful one, with the old lines given, one run of them
+// changed and the lines before and after it are kept in order: a key write
+// took out at most one line and put in at most two (a header and the key
+// line); any other write took out at most one section header. Which lines
+// belong where is for the write table to say.
+void CheckWritten(const std::string& path, const std::vector<std::string>* old, bool keyWrite)
 {
     const auto bytes = ReadBytes(path);
-    nrvini::IniFile ini;
+    std::vector<std::string> now;
     // Deleting the last section leaves an empty file, which loads with 0 lines.
+    nrvini::IniFile ini;
     Require(bytes && nrvini::LoadIniFile(ini, path) >= 0, "written file does not load");
     const std::string again = Scratch().Path("again.ini");
     Require(nrvini::SaveIniFile(ini, again) >= 0 && ReadBytes(again) == bytes, "load and save of a written file changed its bytes");
     if (old == nullptr) return;
-    const std::vector<bool> editable = EditableLines(*old, path, section, wholeSection);
-    const nrvini::IniLine* now = ini.first;
-    for (std::size_t i = 0; i < old->size(); ++i) {
-        if (editable[i]) continue;
-        while (now != nullptr && now->view() != (*old)[i]) now = now->next;
-        Require(now != nullptr, "a write changed or lost a line it did not edit");
-        now = now->next;
-    }
+    LoadLines(path, now);
+    std::size_t head = 0, tail = 0;
+    while (head < old->size() && head < now.size() && (*old)[head] == now[head]) ++head;
+    while (tail < old->size() - head && tail < now.size() - head && (*old)[old->size() - 1 - tail] == now[now.size() - 1 - tail]) ++tail;
+    const auto headers = std::count_if(old->begin() + head, old->end() - tail,
+                                       [&](const std::string& line) { return nrvini::OpensSection(ini, line); });
+    Require(keyWrite ? old->size() - head - tail <= 1 && now.size() - head - tail <= 2 : headers <= 1,
+            "a write changed lines outside its key or section");
 }
 
 void Read(FuzzedDataProvider& in, int op, const std::string& path)
@@ -149,8 +128,7 @@ void Read(FuzzedDataProvider& in, int op, const std::string& path)
     // the readers leave alone must stay alike; the default is as the export
     // sees it, up to its first NUL.
     const auto chunk = in.ConsumeIntegralInRange<size_t>(nrvini::kMaxLineLength, 3000);
-    std::string model(size, '\xA5');
-    std::string scan(size, '\xA5');
+    std::string model(size, '\xA5'), scan = model;
     const std::string_view text = fallback ? std::string_view(fallback->c_str()) : std::string_view("");
     for (const nrvini::KeyPath by : {nrvini::KeyPath::Model, nrvini::KeyPath::Scan}) {
         nrvini::SetReadChunkForTesting(by == nrvini::KeyPath::Scan ? chunk : 0);
@@ -173,11 +151,11 @@ void Write(FuzzedDataProvider& in, int op, const std::string& path)
     if (in.ConsumeIntegralInRange(0, 15) == 0) nrvini::LinePool::LimitBlocksForTesting(in.ConsumeIntegralInRange(0, 3));
     const auto section = MaybeName(in);
     int result = 0;
-    bool wholeSection = true;
+    bool keyWrite = false;
     if (op == 4) {
         const auto key = MaybeName(in);
         const auto value = MaybeName(in);
-        wholeSection = !key;
+        keyWrite = key.has_value();
         result = NrvWritePrivateProfileString(Ptr(section), Ptr(key), Ptr(value), path.c_str());
     } else {
         // Random bytes as a double-NUL list: NULs inside end its lines.
@@ -187,7 +165,7 @@ void Write(FuzzedDataProvider& in, int op, const std::string& path)
     nrvini::LinePool::LimitBlocksForTesting(-1);
     const auto after = ReadBytes(path);
     if (data && result == 0) Require(after == bytes, "failed write changed a file holding data");
-    if (after != bytes) CheckWritten(path, result == 1 ? &lines : nullptr, section ? section->c_str() : "", wholeSection);
+    if (after != bytes) CheckWritten(path, result == 1 ? &lines : nullptr, keyWrite);
 }
 
 }  // namespace
