@@ -9,9 +9,7 @@
 
 namespace {
 
-using nrvini_test::ReadBytes;
-using nrvini_test::ScratchDir;
-using nrvini_test::WriteBytes;
+using namespace nrvini_test;
 
 // Files are read in the usual chunks and in chunks of 512 and 700 bytes, so
 // that line ends, NULs and long lines fall across chunk borders.

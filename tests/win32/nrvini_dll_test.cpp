@@ -172,9 +172,10 @@ TEST_F(NrviniServices, DebugSessionFromTheDiskette)
     EXPECT_EQ(Call(available, static_cast<uint8_t>('D')), 'D');
     EXPECT_EQ(Call(available, static_cast<uint8_t>(2)), 'D');
 
-    // No session yet: nothing is read or written.
-    const std::string stored = "[S]\r\nk=stored\r\n";
+    // No session, the switch being off: nothing is read or written.
+    const std::string stored = "[DEBUG]\r\nDebug=off\r\n[S]\r\nk=stored\r\n";
     ASSERT_TRUE(test::WriteFileText(kDebugIni, stored));
+    EXPECT_EQ(Call(init, static_cast<uint8_t>('Q'), 1), 0);
     std::string buffer(16, '\x7f');
     uint16_t number = 77;
     EXPECT_EQ(Call(getString, "S", "k", buffer.data(), static_cast<uint16_t>(8), "d"), 0);
