@@ -1,17 +1,16 @@
 // Random file bytes, then a random sequence of profile calls on that file.
-// Checked beyond the sanitizers: readers stay inside the size they are given
-// and report no more than it; a write that reports failure on a file holding
-// data leaves it byte for byte; after a successful write every line of the
-// original that the write did not edit is still there, unchanged and in
-// order, and the file reads back and saves to the very same bytes. A read of one key gives the same result and
-// buffer whether it scans the file's bytes, in chunks of any size, or goes
-// through a whole IniFile.
+// Checked beyond the sanitizers: readers stay inside the size they are given;
+// a read of one key gives the same result and buffer whether it scans the
+// file's bytes, in chunks of any size, or goes through a whole IniFile; a
+// write that reports failure on a file holding data leaves it byte for byte;
+// after a successful write the lines around the one run it changed are still
+// there, unchanged and in order, and the file loads and saves to the very
+// same bytes.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <stdlib.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -71,133 +70,40 @@ std::string MadeUpFile(FuzzedDataProvider& in)
 
 const char* Ptr(const std::optional<std::string>& text) { return text ? text->c_str() : nullptr; }
 
-// A double-NUL list of up to four lines.
-std::string MakeList(FuzzedDataProvider& in)
+// A file's lines as a load holds them, and whether it holds anything that a
+// write could lose: a line, or one that the load cannot hold exactly.
+bool LoadLines(const std::string& path, std::vector<std::string>& lines)
 {
-    std::string list;
-    for (int n = in.ConsumeIntegralInRange(0, 4); n > 0; --n) {
-        std::string line = in.ConsumeRandomLengthString(40);
-        line.erase(std::find(line.begin(), line.end(), '\0'), line.end());
-        if (line.empty()) break;
-        list += line + '\0';
-    }
-    return list + '\0';
+    nrvini::IniFile ini;
+    const bool data = nrvini::LoadIniFile(ini, path) > 0 || !ini.holdsEveryLine;
+    for (const nrvini::IniLine* line = ini.first; line != nullptr; line = line->next) lines.emplace_back(line->view());
+    return data;
 }
 
-bool IsBlankByte(char c) { return (c >= 0x09 && c <= 0x0D) || c == ' '; }
-
-// The lines of a file as text mode reads them: up to the first Ctrl-Z, split
-// at LF, trailing blanks cut, blank lines left out. NULs stay in: a line that
-// holds one must come back with it.
-std::vector<std::string> TextLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    const std::string text = bytes.substr(0, bytes.find('\x1a'));
-    for (std::size_t from = 0; from <= text.size();) {
-        const std::size_t end = std::min(text.find('\n', from), text.size());
-        std::size_t kept = end;
-        while (kept > from && IsBlankByte(text[kept - 1])) --kept;
-        if (kept > from) lines.push_back(text.substr(from, kept - from));
-        from = end + 1;
-    }
-    return lines;
-}
-
-bool HoldsTextAfterMark(const std::string& bytes)
-{
-    const std::size_t mark = std::min(bytes.find('\x1a'), bytes.size());
-    return std::any_of(bytes.begin() + mark, bytes.end(), [](char c) { return c != '\x1a' && !IsBlankByte(c); });
-}
-
-bool HoldsData(const std::optional<std::string>& bytes)
-{
-    return bytes && (!TextLines(*bytes).empty() || HoldsTextAfterMark(*bytes));
-}
-
-bool StartsWithNoCase(std::string_view text, const std::string& prefix)
-{
-    return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.c_str(), prefix.size()) == 0;
-}
-
-// Which lines of the original a write to section may change: in every part
-// of the file headed by that section (as "[name]" or by the file's own
-// header), the key lines, or with wholeSection every line, header included.
-std::vector<bool> EditableLines(const std::vector<std::string>& lines, const std::string& path,
-                                const std::string& section, bool wholeSection)
-{
-    const nrvini::FileRules rules = nrvini::RulesForPath(path);
-    const std::string bracketed = "[" + section + "]";
-    const std::string own = rules.open + section + (rules.close != '\0' ? std::string(1, rules.close) : "");
-    std::vector<bool> editable;
-    bool inSection = false;
-    for (const std::string& line : lines) {
-        const std::string_view text = std::string_view(line).substr(std::min(line.size(), line.find_first_not_of("\t\n\v\f\r ")));
-        const bool header = StartsWithNoCase(text, bracketed) || StartsWithNoCase(text, own);
-        if (!text.empty() && text.front() == rules.open) inSection = header;
-        if (header) inSection = true;
-        editable.push_back(inSection && (wholeSection || line.find('=') != std::string::npos));
-    }
-    return editable;
-}
-
-void CheckUneditedLinesKept(const std::string& before, const std::string& after, const std::string& path,
-                            const std::string& section, bool wholeSection)
-{
-    const std::vector<std::string> old = TextLines(before);
-    const std::vector<std::string> now = TextLines(after);
-    const std::vector<bool> editable = EditableLines(old, path, section, wholeSection);
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < old.size(); ++i) {
-        if (editable[i]) continue;
-        while (at < now.size() && now[at] != old[i]) ++at;
-        Require(at < now.size(), "a write changed or lost a line it did not edit");
-        ++at;
-    }
-}
-
-void CheckReadsBackTheSame(const std::string& path)
+// After a write that changed the file: it loads and saves to the very same
+// bytes. After a successful one, with the old lines given, one run of them
+// changed and the lines before and after it are kept in order: a key write
+// took out at most one line and put in at most two (a header and the key
+// line); any other write took out at most one section header. Which lines
+// belong where is for the write table to say.
+void CheckWritten(const std::string& path, const std::vector<std::string>* old, bool keyWrite)
 {
     const auto bytes = ReadBytes(path);
-    Require(bytes.has_value(), "written file is missing");
-    nrvini::IniFile ini;
+    std::vector<std::string> now;
     // Deleting the last section leaves an empty file, which loads with 0 lines.
-    Require(nrvini::LoadIniFile(ini, path) >= 0, "written file does not load");
+    nrvini::IniFile ini;
+    Require(bytes && nrvini::LoadIniFile(ini, path) >= 0, "written file does not load");
     const std::string again = Scratch().Path("again.ini");
-    Require(nrvini::SaveIniFile(ini, again) >= 0, "written file does not save");
-    Require(ReadBytes(again) == bytes, "load and save of a written file changed its bytes");
-}
-
-// The scan of one key against the IniFile it stands in for, with the file read
-// in chunks of a random size so that line ends, CR LF pairs and long lines
-// fall across chunk boundaries.
-void CompareKeyPaths(FuzzedDataProvider& in, int op, const std::string& section, const std::string& key,
-                     const std::optional<std::string>& fallback, int32_t intFallback, uint32_t size,
-                     const char* exported, uint32_t exportedResult, const std::string& path)
-{
-    const auto chunk = in.ConsumeIntegralInRange<size_t>(nrvini::kMaxLineLength, 3000);
-    // The model reads in the usual chunks, the scan in the chosen ones.
-    const auto chunked = [chunk](nrvini::KeyPath by) { nrvini::SetReadChunkForTesting(by == nrvini::KeyPath::Scan ? chunk : 0); return by; };
-    if (op == 1) {
-        const uint32_t model = nrvini::ReadKeyInt(chunked(nrvini::KeyPath::Model), section.c_str(), key.c_str(), intFallback, path.c_str());
-        const uint32_t scan = nrvini::ReadKeyInt(chunked(nrvini::KeyPath::Scan), section.c_str(), key.c_str(), intFallback, path.c_str());
-        nrvini::SetReadChunkForTesting(0);
-        Require(model == exportedResult && scan == exportedResult, "integer read differs between scan and model");
-        return;
-    }
-    // As the export sees it: up to its first NUL.
-    const std::string_view text = fallback ? std::string_view(fallback->c_str()) : std::string_view("");
-    // Bytes the readers leave alone must stay as they were: both start alike.
-    std::string model(size, '\xA5');
-    std::string scan(size, '\xA5');
-    const uint32_t modelResult =
-        nrvini::ReadKeyString(chunked(nrvini::KeyPath::Model), section.c_str(), key.c_str(), text, model.data(), size, path.c_str());
-    const uint32_t scanResult =
-        nrvini::ReadKeyString(chunked(nrvini::KeyPath::Scan), section.c_str(), key.c_str(), text, scan.data(), size, path.c_str());
-    nrvini::SetReadChunkForTesting(0);
-    Require(modelResult == exportedResult && scanResult == exportedResult, "string read differs between scan and model");
-    Require(model == scan, "string read leaves different buffers by scan and by model");
-    // The export wrote its terminator and what precedes it, like the others.
-    if (size > 0) Require(std::memcmp(exported, model.data(), exportedResult + 1) == 0, "export differs from model");
+    Require(nrvini::SaveIniFile(ini, again) >= 0 && ReadBytes(again) == bytes, "load and save of a written file changed its bytes");
+    if (old == nullptr) return;
+    LoadLines(path, now);
+    std::size_t head = 0, tail = 0;
+    while (head < old->size() && head < now.size() && (*old)[head] == now[head]) ++head;
+    while (tail < old->size() - head && tail < now.size() - head && (*old)[old->size() - 1 - tail] == now[now.size() - 1 - tail]) ++tail;
+    const auto headers = std::count_if(old->begin() + head, old->end() - tail,
+                                       [&](const std::string& line) { return nrvini::OpensSection(ini, line); });
+    Require(keyWrite ? old->size() - head - tail <= 1 && now.size() - head - tail <= 2 : headers <= 1,
+            "a write changed lines outside its key or section");
 }
 
 void Read(FuzzedDataProvider& in, int op, const std::string& path)
@@ -215,34 +121,51 @@ void Read(FuzzedDataProvider& in, int op, const std::string& path)
         : op == 2 ? NrvGetPrivateProfileSection(Ptr(section), buffer.get(), size, path.c_str())
                   : NrvGetPrivateProfileSectionNames(buffer.get(), size, path.c_str());
     if (op != 1) Require(result <= size, "reader reported more than its buffer holds");
-    if (op <= 1 && section && key) CompareKeyPaths(in, op, *section, *key, fallback, intFallback, size, buffer.get(), result, path);
+    if (op > 1 || !section || !key) return;
+    // The scan of one key against the IniFile it stands in for, the scan
+    // reading in chunks of a random size so that line ends, CR LF pairs and
+    // long lines fall across chunk borders. Both buffers start alike, so bytes
+    // the readers leave alone must stay alike; the default is as the export
+    // sees it, up to its first NUL.
+    const auto chunk = in.ConsumeIntegralInRange<size_t>(nrvini::kMaxLineLength, 3000);
+    std::string model(size, '\xA5'), scan = model;
+    const std::string_view text = fallback ? std::string_view(fallback->c_str()) : std::string_view("");
+    for (const nrvini::KeyPath by : {nrvini::KeyPath::Model, nrvini::KeyPath::Scan}) {
+        nrvini::SetReadChunkForTesting(by == nrvini::KeyPath::Scan ? chunk : 0);
+        char* const out = (by == nrvini::KeyPath::Scan ? scan : model).data();
+        Require((op == 1 ? nrvini::ReadKeyInt(by, section->c_str(), key->c_str(), intFallback, path.c_str())
+                         : nrvini::ReadKeyString(by, section->c_str(), key->c_str(), text, out, size, path.c_str())) == result,
+                "a read differs between the export, the scan and the model");
+    }
+    nrvini::SetReadChunkForTesting(0);
+    Require(model == scan, "string read leaves different buffers by scan and by model");
+    // The export wrote its terminator and what precedes it, like the others.
+    if (op == 0 && size > 0) Require(std::memcmp(buffer.get(), model.data(), result + 1) == 0, "export differs from model");
 }
 
 void Write(FuzzedDataProvider& in, int op, const std::string& path)
 {
-    const auto before = ReadBytes(path);
+    const auto bytes = ReadBytes(path);
+    std::vector<std::string> lines;
+    const bool data = LoadLines(path, lines);
     if (in.ConsumeIntegralInRange(0, 15) == 0) nrvini::LinePool::LimitBlocksForTesting(in.ConsumeIntegralInRange(0, 3));
     const auto section = MaybeName(in);
     int result = 0;
-    bool wholeSection = true;
+    bool keyWrite = false;
     if (op == 4) {
         const auto key = MaybeName(in);
         const auto value = MaybeName(in);
-        wholeSection = !key;
+        keyWrite = key.has_value();
         result = NrvWritePrivateProfileString(Ptr(section), Ptr(key), Ptr(value), path.c_str());
     } else {
-        const std::string list = MakeList(in);
+        // Random bytes as a double-NUL list: NULs inside end its lines.
+        const std::string list = in.ConsumeRandomLengthString(160) + std::string(2, '\0');
         result = NrvWritePrivateProfileSection(Ptr(section), in.ConsumeBool() ? list.c_str() : nullptr, path.c_str());
     }
     nrvini::LinePool::LimitBlocksForTesting(-1);
     const auto after = ReadBytes(path);
-    if (HoldsData(before) && result == 0) Require(after == before, "failed write changed a file holding data");
-    if (result == 1 && after != before) {
-        Require(!HoldsTextAfterMark(*before), "a write lost the text after the end-of-file mark");
-        CheckUneditedLinesKept(*before, *after, path, section ? section->c_str() : "", wholeSection);
-        CheckReadsBackTheSame(path);
-    }
-    if (!before && after) CheckReadsBackTheSame(path);
+    if (data && result == 0) Require(after == bytes, "failed write changed a file holding data");
+    if (after != bytes) CheckWritten(path, result == 1 ? &lines : nullptr, keyWrite);
 }
 
 }  // namespace

@@ -1,1 +1,1 @@
-se_host_test(nrvini_host_tests nrvini_model_test.cpp nrvini_profile_test.cpp nrvini_debug_test.cpp LIBS nrvini_core)
+se_host_test(nrvini_host_tests nrvini_profile_test.cpp nrvini_debug_test.cpp LIBS nrvini_core)

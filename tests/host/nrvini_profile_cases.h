@@ -33,6 +33,7 @@ inline std::optional<std::string> Expected(const cases::Field& bytes)
 
 inline void PlaceFile(const std::string& path, const cases::Field& bytes)
 {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     if (const auto file = Expected(bytes)) WriteBytes(path, *file);
 }
 
@@ -42,24 +43,19 @@ inline void CheckProfileTables(const ProfileApi& api)
     for (const cases::Row& c : cases::Rows("nrvini.txt", "read")) {
         SCOPED_TRACE(c[0].text);
         ScratchDir dir;
-        const std::string path = dir.Path("t.ini");
-        PlaceFile(path, c[1]);
-        const auto size = static_cast<uint32_t>(c[6].number());
+        const std::string path = dir.Path(c[1]);
+        PlaceFile(path, c[2]);
+        const auto size = static_cast<uint32_t>(c[7].number());
         std::string buffer(size + 16, kFill);
         api.setLast("Last");
-        const uint32_t result = c[2].text == "S" ? api.getString(c[3].c_str(), c[4].c_str(), c[5].c_str(), buffer.data(), size, path.c_str())
-                                : c[2].text == "C" ? api.getSection(c[3].c_str(), buffer.data(), size, path.c_str())
+        const char* section = c[4].c_str();
+        const uint32_t result = c[3].text == "S" ? api.getString(section, c[5].c_str(), c[6].c_str(), buffer.data(), size, path.c_str())
+                                : c[3].text == "C" ? api.getSection(section, buffer.data(), size, path.c_str())
+                                : c[3].text == "I" ? api.getInt(section, c[5].c_str(), c[6].number(), path.c_str())
                                                    : api.getNames(buffer.data(), size, path.c_str());
         api.setLast("");
-        EXPECT_EQ(result, static_cast<uint32_t>(c[7].number()));
-        EXPECT_EQ(buffer, c[8].text + std::string(size + 16 - c[8].text.size(), kFill));
-    }
-    for (const cases::Row& c : cases::Rows("nrvini.txt", "int")) {
-        ScratchDir dir;
-        PlaceFile(dir.Path("t.ini"), c[0]);
-        EXPECT_EQ(static_cast<int32_t>(api.getInt(c[1].c_str(), c[2].c_str(), c[3].number(), dir.Path("t.ini").c_str())),
-                  c[4].number())
-            << c[1].text << "/" << c[2].text;
+        EXPECT_EQ(result, static_cast<uint32_t>(c[8].number()));
+        EXPECT_EQ(buffer, c[9].text + std::string(size + 16 - c[9].text.size(), kFill));
     }
     for (const cases::Row& c : cases::Rows("nrvini.txt", "write")) {
         SCOPED_TRACE(c[0].text);

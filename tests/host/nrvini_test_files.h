@@ -3,8 +3,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,8 +16,7 @@ public:
     {
         static int count = 0;
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        const std::string name = "nrvini_test_" + std::to_string(stamp) + "_" + std::to_string(++count);
-        dir_ = (std::filesystem::temp_directory_path() / name).string();
+        dir_ = (std::filesystem::temp_directory_path() / ("nrvini_test_" + std::to_string(stamp) + "_" + std::to_string(++count))).string();
         std::filesystem::create_directories(dir_);
     }
     ~ScratchDir() { std::error_code ignored; std::filesystem::remove_all(dir_, ignored); }
@@ -39,9 +38,7 @@ inline std::optional<std::string> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace nrvini_test
