@@ -100,10 +100,16 @@ def differences(results):
     return out
 
 
-def _changes(items):
+def change_counts(items):
+    """How many of the changes created, changed and deleted something."""
     n = {'created': 0, 'changed': 0, 'deleted': 0}
     for i in items:
         n[i['change']] += 1
+    return n
+
+
+def _changes(items):
+    n = change_counts(items)
     return '+%d ~%d -%d' % (n['created'], n['changed'], n['deleted'])
 
 

@@ -2,7 +2,7 @@
 it), a column per Windows family."""
 from html import escape
 
-from .compare import command_rows
+from .compare import change_counts, command_rows
 
 STYLE = """
 body { font-family: sans-serif; margin: 1.5em; color: #222; }
@@ -44,9 +44,7 @@ def _checker(data):
 
 
 def _counts(items):
-    n = {'created': 0, 'changed': 0, 'deleted': 0}
-    for i in items:
-        n[i['change']] += 1
+    n = change_counts(items)
     return '%d created, %d changed, %d deleted' % (n['created'], n['changed'], n['deleted'])
 
 
