@@ -1,6 +1,8 @@
 // setupcheck SCRIPT.INI [--json]: the mistakes of a script, found before it ships.
 // C stdio rather than iostreams: the static runtime's streams bring their
 // locale machinery, most of a megabyte of the Windows program.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -31,6 +33,18 @@ bool ReadWhole(const std::string& path, std::string& text)
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) text.append(chunk, got);
     return !std::ferror(in.get());
+}
+
+// The checker hands over paths with backslashes, as the engine writes them.
+bool FileExists(const std::string& path)
+{
+    std::string local = path;
+#ifndef _WIN32
+    for (char& c : local)
+        if (c == '\\') c = '/';
+#endif
+    struct stat info;
+    return stat(local.c_str(), &info) == 0;
 }
 
 void PrintLine(const std::string& line)
@@ -69,7 +83,7 @@ int main(int argc, char** argv)
     std::string name = path;
     for (char& c : name)
         if (c == '/') c = '\\';
-    const std::vector<se::Finding> findings = se::CheckScript(name, text);
+    const std::vector<se::Finding> findings = se::CheckScript(name, text, FileExists);
     if (json) {
         PrintLine(se::FindingsAsJson(path, findings));
     } else {
