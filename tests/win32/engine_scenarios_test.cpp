@@ -77,9 +77,17 @@ std::string ScenarioFile(const std::string& scenario, const std::string& file)
     return test::ReadFileText(test::ModuleDirectory() + "\\scenarios\\" + scenario + "\\" + file);
 }
 
+// A run's temporary names (TMP and the five lowest digits of its process id)
+// as the expectations write them: TMP{PID}.
+std::string MaskPids(std::string text, const std::vector<std::string>& pids)
+{
+    for (const std::string& pid : pids) text = test::ReplaceAll(text, "TMP" + pid, "TMP{PID}");
+    return text;
+}
+
 // Expected keys of a working copy: lines "Section|Key|Value", or
 // "Section|Key|<missing>". Reports the differences, empty when all match.
-std::string CheckKeys(const std::string& file, const std::string& expectations)
+std::string CheckKeys(const std::string& file, const std::string& expectations, const std::vector<std::string>& pids)
 {
     std::istringstream lines(expectations);
     std::string report;
@@ -88,7 +96,7 @@ std::string CheckKeys(const std::string& file, const std::string& expectations)
         const std::size_t a = line.find('|'), b = line.find('|', a + 1);
         if (line.empty() || line[0] == '#' || b == std::string::npos) continue;
         const std::string section = line.substr(0, a), key = line.substr(a + 1, b - a - 1), want = line.substr(b + 1);
-        const std::string got = test::IniValue(file, section.c_str(), key.c_str());
+        const std::string got = MaskPids(test::IniValue(file, section.c_str(), key.c_str()), pids);
         if (got != want) report += "[" + section + "] " + key + ": got \"" + got + "\", want \"" + want + "\"\n";
     }
     return report;
@@ -115,6 +123,65 @@ struct HeldFiles {
         return h != INVALID_HANDLE_VALUE;
     }
 };
+
+// SE_BLESS=1: the run's log and the values of the keys expected.keys names
+// become the scenario's expectations in the source tree, so a deliberate
+// change of the log is one run and a reviewed diff. A line the run reproduced
+// keeps its placeholders as written; only the lines that changed are new.
+bool Blessing()
+{
+    char value[4] = {};
+    return GetEnvironmentVariableA("SE_BLESS", value, sizeof value) == 1 && value[0] == '1';
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The expected text brought to the actual one along their longest common run
+// of lines.
+std::string BlessedLog(const std::string& written, const std::string& actual, const test::Sandbox& box)
+{
+    const std::vector<std::string> want = Lines(written), got = Lines(actual);
+    std::vector<std::vector<int>> common(want.size() + 1, std::vector<int>(got.size() + 1, 0));
+    for (std::size_t i = want.size(); i-- > 0;)
+        for (std::size_t j = got.size(); j-- > 0;)
+            common[i][j] = box.Fill(want[i]) == got[j] ? common[i + 1][j + 1] + 1
+                                                       : std::max(common[i + 1][j], common[i][j + 1]);
+    std::string out;
+    std::size_t i = 0, j = 0;
+    while (j < got.size()) {
+        if (i < want.size() && box.Fill(want[i]) == got[j]) out += want[i++] + "\n", ++j;
+        else if (i < want.size() && common[i + 1][j] >= common[i][j + 1]) ++i;
+        else out += box.Unfill(got[j++]) + "\n";
+    }
+    return out;
+}
+
+void Bless(const std::string& name, const test::Sandbox& box, const std::string& log, const std::string& copy,
+           const std::vector<std::string>& pids)
+{
+    const std::string dir = std::string("Z:") + SE_SCENARIO_SOURCE + "/" + name + "/";
+    const std::string written = test::ReplaceAll(ScenarioFile(name, "expected.log"), "\r", "");
+    if (!log.empty()) ASSERT_TRUE(test::WriteFileText(dir + "expected.log", BlessedLog(written, test::MaskLog(log), box)));
+    std::string keys;
+    for (std::string line : Lines(ScenarioFile(name, "expected.keys"))) {
+        const bool cr = !line.empty() && line.back() == '\r';
+        if (cr) line.pop_back();
+        const std::size_t a = line.find('|'), b = line.find('|', a + 1);
+        if (!line.empty() && line[0] != '#' && b != std::string::npos) {
+            const std::string got =
+                MaskPids(test::IniValue(copy, line.substr(0, a).c_str(), line.substr(a + 1, b - a - 1).c_str()), pids);
+            if (box.Fill(line.substr(b + 1)) != got) line = line.substr(0, b + 1) + box.Unfill(got);
+        }
+        keys += line + (cr ? "\r\n" : "\n");
+    }
+    ASSERT_TRUE(test::WriteFileText(dir + "expected.keys", keys));
+}
 
 class Scenario : public ::testing::TestWithParam<std::string> {};
 
@@ -216,9 +283,9 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
     for (const std::string& w : written) verbs.at("remove")(w, {});
     for (const std::string& d : drives) test::WaitForProcess(test::StartProcess("Z:\\bin\\rm", "-f " + d));
 
+    const std::string log = MaskPids(test::ReadFileText(box.log()), pids);
+    if (Blessing()) return Bless(name, box, log, copy, pids);
     const std::string expectedLog = box.Fill(test::ReplaceAll(ScenarioFile(name, "expected.log"), "\r", ""));
-    std::string log = test::ReadFileText(box.log());
-    for (const std::string& pid : pids) log = test::ReplaceAll(log, "TMP" + pid + ".INI", "TMP{PID}.INI");
     if (expectedLog.empty()) {
         EXPECT_FALSE(test::PathExists(box.log())) << "a log was written:\n" << log;
     } else {
@@ -227,7 +294,7 @@ TEST_P(Scenario, LogAndWorkingCopyAreAsExpected)
         EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), std::count(log.begin(), log.end(), '\r'));
         EXPECT_EQ(test::MaskLog(log), expectedLog);
     }
-    EXPECT_EQ(CheckKeys(copy, box.Fill(ScenarioFile(name, "expected.keys"))), "") << "working copy " << copy;
+    EXPECT_EQ(CheckKeys(copy, box.Fill(ScenarioFile(name, "expected.keys")), pids), "") << "working copy " << copy;
 }
 
 // Every directory under scenarios\ is one scenario: adding a case is adding

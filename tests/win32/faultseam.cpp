@@ -82,17 +82,19 @@ bool Commits(const char* function, const std::string& target, const std::string&
            (f == "DeleteFileA" && EndsWith(target, "\\tmp\\SETUP.INI"));
 }
 
-void Report(const std::string& line)
+// Writes text to the file the environment variable names, past the seam.
+void WriteToNamedFile(const char* variable, const std::string& text)
 {
     char path[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("SE_FAULT_REPORT", path, sizeof path)) return;
-    const std::string text = g_window + "\t" + line;
+    if (!GetEnvironmentVariableA(variable, path, sizeof path)) return;
     HANDLE h = g_real.CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     g_real.WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(h);
 }
+
+void Report(const std::string& line) { WriteToNamedFile("SE_FAULT_REPORT", g_window + "\t" + line); }
 
 Act Next(const char* function, const std::string& target, const std::string& note)
 {
@@ -241,15 +243,9 @@ void InstallSeam()
 
 void WriteTrace()
 {
-    char path[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("SE_FAULT_TRACE", path, sizeof path)) return;
     std::string text;
     for (const std::string& line : g_trace) text += line + "\r\n";
-    HANDLE h = g_real.CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    g_real.WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
+    WriteToNamedFile("SE_FAULT_TRACE", text);
 }
 
 }  // namespace

@@ -95,6 +95,12 @@ std::string Sandbox::Fill(std::string text) const
     return ReplaceAll(ReplaceAll(ReplaceAll(text, "{DIR}", dir_), "{TMP}", temp_), "{SYS}", SystemDirectory());
 }
 
+std::string Sandbox::Unfill(std::string text) const
+{
+    // The temporary directory lies inside the program directory: it goes first.
+    return ReplaceAll(ReplaceAll(ReplaceAll(text, temp_, "{TMP}"), dir_, "{DIR}"), SystemDirectory(), "{SYS}");
+}
+
 void Sandbox::AddFile(const std::string& target, const std::string& text) { WriteFileText(path(target), Fill(text)); }
 
 // The engine gets the test's environment with TMP and TEMP pointing at the

@@ -56,6 +56,8 @@ public:
     HANDLE Start(const std::string& arguments, bool suspended = false) const;
 
     std::string Fill(std::string text) const;
+    // The inverse of Fill: this sandbox's paths back to {TMP}, {DIR} and {SYS}.
+    std::string Unfill(std::string text) const;
 
 private:
     std::string dir_;

@@ -12,14 +12,18 @@
 // working copy's list and state, its protection) is logged and the sequence
 // still ends as the uninterrupted one did; a write that is a command's own
 // work is that command's failure, logged in its entries, and the commands
-// after it run as before.
+// after it run as before. The fourth mode, "random", kills the shipped engine
+// itself (no seam) at a random moment of a random run of the sequence, which
+// may fall inside a system call: the same end, with one repeat of any command.
 //   SE_KILL_STEP   try every Nth call (1: all; default 29, the sample the
 //                  test suite runs; tools/kill-points runs them all)
-//   SE_KILL_MODES  any of "kill", "cut", "fail" (default all three)
+//   SE_KILL_MODES  any of "kill", "cut", "fail", "random" (default all four)
+//   SE_KILL_RANDOM the number of random kills (default 8), SE_KILL_SEED their seed
 //   SE_KILL_FIRST, SE_KILL_LAST  only the calls k of the whole sequence (from 0) in this range
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -49,6 +53,8 @@ struct Outcome {
     bool finished = false;  // the working copy is gone: command 29 ran
     std::vector<std::vector<std::string>> traces;  // per run of an untouched sequence
     std::string window, call;               // what the faulted run reported of its fault
+    DWORD firstRunMs = 0;                   // how long the first run took
+    bool killed = false;                    // a random kill landed before the run ended
     bool cutAfterEnd = false;               // cut after command 29 had deleted the working copy
     int errors = 0;                         // error and warning entries in the log
     std::set<std::string> windowErrors;     // commands with such an entry among their own
@@ -110,10 +116,20 @@ std::vector<std::string> ReadTrace(const std::string& path)
 
 void SetPlan(const std::string& plan) { SetEnvironmentVariableA("SE_FAULT_PLAN", plan.empty() ? nullptr : plan.c_str()); }
 
+// A run of the shipped engine, killed after `ms` unless it ended before.
+test::RunResult RunKilled(const test::Sandbox& box, const std::string& arguments, DWORD ms)
+{
+    HANDLE process = box.Start(arguments);
+    if (process && WaitForSingleObject(process, ms) == WAIT_TIMEOUT) TerminateProcess(process, 9);
+    return test::WaitForProcess(process, INFINITE);
+}
+
 // Runs the script to its end: the first start as a fresh one, every later one
-// with -resume. The plan applies to run `planRun` only.
+// with -resume. The plan applies to run `planRun` only: a fault of the seam
+// build, or "random:<ms>", a kill of the shipped engine after that long.
 Outcome RunSequence(const std::string& plan, int planRun, bool trace)
 {
+    const bool random = plan.rfind("random:", 0) == 0;
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\SeKillPoints");
     // The driver file lies beside the engine and nothing at its installed
     // path: every sequence installs and removes it, whatever the one before
@@ -123,17 +139,22 @@ Outcome RunSequence(const std::string& plan, int planRun, bool trace)
         DeleteFileA((test::SystemDirectory() + left).c_str());
     }
     test::Sandbox box("killpoints");
-    CopyFileA((test::ModuleDirectory() + "\\setupengine_faults.exe").c_str(), box.exe().c_str(), FALSE);
+    if (!random) CopyFileA((test::ModuleDirectory() + "\\setupengine_faults.exe").c_str(), box.exe().c_str(), FALSE);
     box.AddFile("SETUP.INI", kScript);
     box.AddFile("more.ini", kMore);
     box.AddFile("a.txt", "payload\r\n");
     const std::string tracePath = box.path("trace.txt");
     Outcome outcome;
     for (int run = 0; run < 12 && !outcome.finished; ++run) {
-        SetPlan(run == planRun ? plan : "");
+        SetPlan(run == planRun && !random ? plan : "");
         SetEnvironmentVariableA("SE_FAULT_REPORT", run == planRun ? box.path("report.txt").c_str() : nullptr);
         SetEnvironmentVariableA("SE_FAULT_TRACE", trace ? tracePath.c_str() : nullptr);
-        const test::RunResult result = box.Run(run == 0 ? "SETUP.INI -silent" : "SETUP.INI -silent -resume");
+        const std::string arguments = run == 0 ? "SETUP.INI -silent" : "SETUP.INI -silent -resume";
+        const DWORD started = GetTickCount();
+        const test::RunResult result = run == planRun && random ? RunKilled(box, arguments, std::stoul(plan.substr(7)))
+                                                                : box.Run(arguments);
+        if (run == 0) outcome.firstRunMs = GetTickCount() - started;
+        outcome.killed = outcome.killed || (run == planRun && random && result.exitCode == 9);
         ++outcome.runs;
         if (trace) outcome.traces.push_back(ReadTrace(tracePath));
         // Done once command 29 has deleted the working copy: a start that
@@ -205,7 +226,7 @@ std::string Judge(const Outcome& reference, const Outcome& trial, const std::str
     std::vector<std::string> seen = trial.commands;
     if (seen.size() == reference.commands.size() + 1) {
         for (std::size_t i = 0; i + 1 < seen.size(); ++i)
-            if (seen[i] == seen[i + 1] && seen[i] == window) {
+            if (seen[i] == seen[i + 1] && (seen[i] == window || window == "any")) {
                 seen.erase(seen.begin() + static_cast<long>(i));
                 break;
             }
@@ -231,7 +252,7 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
     const int step = EnvNumber("SE_KILL_STEP", 29);
     const long first = EnvNumber("SE_KILL_FIRST", 0), last = EnvNumber("SE_KILL_LAST", 1 << 30);
     const char* modesText = std::getenv("SE_KILL_MODES");
-    const std::string modes = modesText && *modesText ? modesText : "kill,cut,fail";
+    const std::string modes = modesText && *modesText ? modesText : "kill,cut,fail,random";
     long total = 0;
     for (const auto& t : reference.traces) total += static_cast<long>(t.size());
     std::printf("kill points: %d runs, %ld calls (", reference.runs, total);
@@ -265,6 +286,24 @@ TEST(KillPoints, EveryCutResumesToTheUninterruptedEnd)
                               ("C:\\se\\killpoints-" + mode + "-" + std::to_string(k) + ".log").c_str(), FALSE);
             }
         }
+    }
+    if (modes.find("random") != std::string::npos) {
+        // The shipped engine's own runs take about as long as the first run of
+        // the traced reference; a kill drawn past a run's end kills nothing.
+        const Outcome timing = RunSequence("", -1, false);
+        std::mt19937 draw(static_cast<unsigned>(EnvNumber("SE_KILL_SEED", static_cast<int>(GetTickCount()))));
+        int landed = 0;
+        for (int t = 0; t < EnvNumber("SE_KILL_RANDOM", 8); ++t) {
+            const int run = std::uniform_int_distribution<int>(0, timing.runs - 1)(draw);
+            const DWORD ms = std::uniform_int_distribution<DWORD>(0, timing.firstRunMs)(draw);
+            const Outcome trial = RunSequence("random:" + std::to_string(ms), run, false);
+            const std::string failure = Judge(reference, trial, "any");
+            landed += trial.killed;
+            ++tried;
+            passed += failure.empty();
+            EXPECT_EQ(failure, "") << "random kill after " << ms << " ms of run " << run + 1;
+        }
+        std::printf("random kills: %d of them landed before their run ended\n", landed);
     }
     std::printf("kill points: %d tried, %d passed\n", tried, passed);
 }

@@ -1,6 +1,3 @@
-# Ten trials of killed runs; each is a whole engine run, minutes on an emulated, busy machine.
-se_win32_test(se_resume_torture_tests TIMEOUT 2400 resume_torture_test.cpp DEPENDS setupengine)
-
 # The engine with a fault seam in front of its system calls, for the kill-point
 # enumeration; the deliverable has no seam.
 if(SE_TWIN)
