@@ -71,6 +71,9 @@ int main(int argc, char** argv)
         else return Usage();
     }
     if (path.empty()) return Usage();
+    // The runtime writes unbuffered to a console or a device, one call for
+    // every character: thousands of findings would take most of a minute.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 
     std::string text;
     if (!ReadWhole(path, text)) {
