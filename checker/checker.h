@@ -95,7 +95,7 @@ public:
     bool TooLongTarget(int line, const std::string& where, const std::string& name);
     void CheckUnreadSections();
 
-    // what the walk leaves to be decided once every reachable list is known (reach.cpp)
+    // what the walk leaves to be decided once every reachable list is known (walk.cpp)
     void FindVariableWrites();
     void NoteVariableWrite(std::string_view section, std::string_view key, bool keySubstituted);
     std::optional<std::string> ExpandFixed(std::string_view text, bool withScriptFolder) const;
