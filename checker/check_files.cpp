@@ -13,10 +13,14 @@ void Checker::CheckLinkKey(const Command& c, const char* key)
         return;
     }
     Use(c.Field(0));
+    if (c.type == 1) StartupCopy(c.line);
     const ScriptSection* s = script_.Find(c.Field(0));
+    if (s) CheckValueComments(*s);
     const std::optional<KeyValue> kv = s ? FindKey(*s, key) : std::nullopt;
     if (!kv || kv->value.empty())
         Error(s ? s->headerLine : c.line, c.Label() + ": " + Bracketed(c.Field(0)) + " has no " + key);
+    else
+        CheckNotSubstituted(kv->value, kv->number, c.Label() + " " + key, Severity::Error);
 }
 
 // Commands 15 and 31: "source, destination" lines, or fields 1 and 2.
@@ -27,6 +31,7 @@ void Checker::CheckPathPairs(const Command& c, bool treeCopy)
         RequireField(c, 2, "the destination");
         CheckPath(c.Field(1), c.line);
         CheckPath(c.Field(2), c.line);
+        if (treeCopy) CheckPayload(c.Field(1), c.line, false, "the copy finds no source");
         return;
     }
     const ScriptSection* s = ParameterSection(c, "the command does nothing");
@@ -51,6 +56,7 @@ void Checker::CheckPathPairs(const Command& c, bool treeCopy)
             Note(line.number, "the trailing backslash of the destination is removed");
         CheckPath(l.source, line.number);
         CheckPath(l.destination, line.number);
+        if (treeCopy) CheckPayload(l.source, line.number, false, "the copy finds no source");
         if (treeCopy && IsSameOrBelow(l.destination, l.source))
             Error(line.number, "destination " + Quoted(l.destination) + " lies inside the source " +
                                    Quoted(l.source) + ": a tree copy into itself is refused");

@@ -19,6 +19,7 @@ void Checker::CheckSetValue(const Command& c)
     if (!s) return;
     // The engine's own splitter, so the checker skips exactly the lines the engine skips.
     for (const ScriptLine& line : s->lines) {
+        CheckLineComment(line);
         const se::IniEditLine split = se::SplitSetValueLine(line.text);
         if (!ReportSkippedLine(split, line.number, "section, key and value need two commas", "no section")) continue;
         for (const std::string& part : split.fields) CheckTokens(part, line.number);
@@ -43,6 +44,7 @@ void Checker::CheckSetVariable(const Command& c)
 {
     if (c.Field(0).empty()) {
         RequireField(c, 1, "the variable name");
+        CheckNotSubstituted(c.Field(1), c.line, "command 27 field 1 (the variable name)", Severity::Error);
         CheckTokens(c.Field(2), c.line);
         DefineVariable(c.Field(1), c.line);
         return;
@@ -50,6 +52,7 @@ void Checker::CheckSetVariable(const Command& c)
     const ScriptSection* s = ParameterSection(c, "the engine logs \"Missing the Data section or an extra comma.\"");
     if (!s) return;
     for (const ScriptLine& line : s->lines) {
+        CheckLineComment(line);
         const se::IniEditLine split = se::SplitSetVariableLine(line.text);
         if (!ReportSkippedLine(split, line.number, "key and value need a comma", "no key")) continue;
         CheckTokens(split.fields[1], line.number);
@@ -63,7 +66,9 @@ void Checker::CheckAppend(const Command& c)
         Error(c.line, "command 28 names no file in field 0");
         return;
     }
+    AppendReached();
     CheckPath(c.Field(0), c.line);
+    CheckPayload(c.Field(0), c.line, false, "nothing is appended");
     Note(c.line, "command 28 appends " + Quoted(c.Field(0)) + ": what it adds is not checked");
 }
 

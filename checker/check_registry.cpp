@@ -24,6 +24,7 @@ void Checker::CheckSingleRegistry(const Command& c)
 {
     const ScriptSection* s = ParameterSection(c, "the engine refuses the command");
     if (!s) return;
+    CheckValueComments(*s);
     const auto hive = FindKey(*s, "RegHive"), key = FindKey(*s, "RegKey"), data = FindKey(*s, "RegData"),
                type = FindKey(*s, "RegDataType"), value = FindKey(*s, "RegValue");
     if (!hive && !key && !data && !type && !value) {
@@ -41,12 +42,18 @@ void Checker::CheckSingleRegistry(const Command& c)
         Error(key ? key->number : s->headerLine,
               "RegKey is empty: a root key is never deleted, the engine refuses the command");
     if (data) CheckTokens(data->value, data->number);
+    // Only RegData is substituted.
+    for (const auto& named : {key, value})
+        if (named) CheckNotSubstituted(named->value, named->number, named->key, Severity::Error);
     if (c.type == 3 && type) {
         const int code = LeadingInteger(type->value);
         if (code == 1 || code == 2)
             Warning(type->number, "RegDataType " + std::to_string(code) +
                                       " stores the characters of RegData as written, not the " +
                                       (code == 1 ? "bytes" : "number") + " they spell");
+        else if (code < 0 || code > 4)
+            Warning(type->number, "RegDataType " + std::to_string(code) + " is none of 0 to 4: RegData is stored "
+                                                                           "as a string (REG_SZ)");
     }
 }
 
@@ -54,8 +61,10 @@ void Checker::CheckRegistryEdit(const Command& c)
 {
     const ScriptSection* s = ParameterSection(c, "the engine logs \"Missing the Data section\"");
     if (!s) return;
-    for (const ScriptLine& line : s->lines)
+    for (const ScriptLine& line : s->lines) {
+        CheckLineComment(line);
         if (!CheckEditLine(line)) return;
+    }
 }
 
 bool Checker::CheckEditLine(const ScriptLine& line)
@@ -78,6 +87,8 @@ bool Checker::CheckEditLine(const ScriptLine& line)
                                                         "HKEY_LOCAL_MACHINE is used");
     if (action == 2 && rootKnown && f.key.empty())
         Error(line.number, "no key path: a subtree deletion never removes a whole root key, the line is refused");
+    // The value name and the data are substituted; the key path is not.
+    CheckNotSubstituted(f.key, line.number, "the key path", Severity::Error);
     CheckTokens(f.valueName, line.number);
     CheckTokens(f.data, line.number);
     if (action == 1 || action == 4) CheckEditData(f, line.number);
@@ -89,6 +100,9 @@ void Checker::CheckEditData(const RegEditLine& f, int line)
     if (!StartsWithNumber(f.dataType))
         Warning(line, "data type " + Quoted(f.dataType) + " is not a number: it reads as 0, a string");
     const int code = LeadingInteger(f.dataType);
+    if (StartsWithNumber(f.dataType) && (code < 0 || code > 4))
+        Warning(line, "data type " + std::to_string(code) +
+                          " is none of 0 to 4: the data is stored as a string (REG_SZ)");
     if ((code != 1 && code != 2) || HasToken(f.data)) return;
     for (char ch : f.data)
         if (!std::isxdigit(static_cast<unsigned char>(ch))) {

@@ -3,10 +3,12 @@
 // the script as read, the findings so far, the sections reached and used,
 // the variables defined, and the checks every family calls.
 #include <cctype>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "checker/script_text.h"
@@ -20,11 +22,29 @@ namespace se {
 
 inline std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 inline std::string Bracketed(std::string_view name) { return "[" + std::string(name) + "]"; }
-std::string Lower(std::string_view text);
 // A sign, then a digit: what the profile functions read as a number at all.
 bool StartsWithNumber(std::string_view t);
 bool IsWholeNumber(std::string_view t);
 inline bool HasToken(std::string_view t) { return t.find("~%") != std::string_view::npos; }
+// The number of the variable a key names, when it is "V" and at least three
+// digits exactly as the engine forms the key.
+std::optional<int> VariableNumberOfKey(std::string_view key);
+// Keys the engine reads as integers: the number ends where a comment begins.
+bool ReadAsInteger(std::string_view key);
+// Where a ";" that looks like a comment stands in a value the engine reads whole.
+std::optional<std::size_t> TrailingComment(std::string_view value);
+
+// The Windows families a list can run on, one bit each, in the order of
+// command 18's fields.
+enum Family : unsigned {
+    kOtherWindows = 1,
+    kWin95 = 2,
+    kWin98 = 4,
+    kWinNT4 = 8,
+    kWin2000 = 16,
+    kWinXP = 32,
+    kAllFamilies = 63,
+};
 
 // One line of a list, compiled the way the engine compiles it.
 struct Command {
@@ -38,7 +58,10 @@ struct Command {
 
 class Checker {
 public:
-    Checker(std::string_view scriptName, const ScriptText& script) : name_(scriptName), script_(script) {}
+    Checker(std::string_view scriptName, const ScriptText& script, FileExists exists)
+        : name_(scriptName), script_(script), exists_(exists)
+    {
+    }
     std::vector<Finding> Run();
 
     void Add(int line, Severity s, std::string text) { out_.push_back({line, s, std::move(text)}); }
@@ -46,7 +69,7 @@ public:
     void Warning(int line, std::string text) { Add(line, Severity::Warning, std::move(text)); }
     void Note(int line, std::string text) { Add(line, Severity::Note, std::move(text)); }
     // A section some command reads: it is not reported as unread.
-    void Use(std::string_view section) { used_.insert(Lower(section)); }
+    void Use(std::string_view section) { used_.insert(FoldedName(section)); }
     const ScriptText& Script() const { return script_; }
 
     // the script as a whole, the list walk and the checks every family shares (scriptcheck.cpp)
@@ -57,7 +80,9 @@ public:
     void CheckData();
     void CheckTokens(std::string_view text, int line);
     void CheckBuiltIn(const std::string& token, int n, std::string_view after, int line);
-    bool Reach(const std::string& name);
+    // A text of a field or key the command uses as written.
+    void CheckNotSubstituted(std::string_view text, int line, const std::string& where, Severity s);
+    bool Reach(const std::string& name, unsigned families = kAllFamilies);
     void WalkLists();
     void ReachCarriedState();
     void CheckList(const ScriptSection& list);
@@ -65,9 +90,26 @@ public:
     const ScriptSection* ParameterSection(const Command& c, const std::string& effect);
     void RequireField(const Command& c, std::size_t i, const char* what);
     void CheckPath(std::string_view path, int line);
-    void CheckTarget(const Command& c, std::size_t k, bool substituted, const char* when);
+    void CheckTarget(const Command& c, std::size_t k, bool substituted, const char* when,
+                     unsigned families = kAllFamilies);
     bool TooLongTarget(int line, const std::string& where, const std::string& name);
     void CheckUnreadSections();
+
+    // what the walk leaves to be decided once every reachable list is known (walk.cpp)
+    void FindVariableWrites();
+    void NoteVariableWrite(std::string_view section, std::string_view key, bool keySubstituted);
+    std::optional<std::string> ExpandFixed(std::string_view text, bool withScriptFolder) const;
+    void UndefinedVariable(int n, const std::string& token, int line);
+    void AppendReached() { appendReached_ = true; }
+    void StartupCopy(int line) { startupCopies_.push_back({current_, line}); }
+    void RateUndefinedVariables();
+    void SpreadFamilies();
+    void CheckStartupFolder();
+
+    // values and files (values.cpp)
+    void CheckValueComments(const ScriptSection& s);
+    void CheckLineComment(const ScriptLine& line);
+    void CheckPayload(std::string_view source, int line, bool commandLine, const char* effect);
 
     // files (check_files.cpp)
     void CheckLinkKey(const Command& c, const char* key);
@@ -95,6 +137,7 @@ public:
     void CheckProgram(const Command& c);
     void CheckSleep(const Command& c);
     void CheckMessage(const Command& c);
+    void CheckLogText(const Command& c);
 
     // INI edits of the working copy (check_ini_edit.cpp)
     void CheckSetValue(const Command& c);
@@ -103,13 +146,34 @@ public:
     void CheckAppend(const Command& c);
 
 private:
+    struct Edge {
+        std::size_t from, to;  // lists_ indices; from kNoList for a list the start reaches
+        unsigned families;     // the families that take this branch
+    };
+    struct Pending {
+        int line;
+        std::string text;
+    };
+    static constexpr std::size_t kNoList = static_cast<std::size_t>(-1);
+
     std::string name_;
     const ScriptText& script_;
+    FileExists exists_;
     std::vector<Finding> out_;
     std::set<std::string> used_;
     std::set<int> defined_;
     std::vector<const ScriptSection*> lists_;
-    std::set<std::string> listNames_;
+    std::unordered_map<const ScriptSection*, std::size_t> listAt_;
+    std::size_t current_ = kNoList;  // the list being checked
+    std::vector<Edge> edges_;
+    std::vector<unsigned> families_;                          // of each list, once spread
+    std::vector<std::pair<std::size_t, int>> startupCopies_;  // command 1: list and line
+    std::map<int, std::string> variableValues_;               // [Variables] as the script gives them
+    std::set<int> variablesSet_;                              // written by a command 26 or 27
+    bool anyVariableSet_ = false;                             // a 26 or 27 writes a key named through a variable
+    std::vector<Pending> undefined_;
+    bool appendReached_ = false;
+    std::set<const ScriptSection*> commentsChecked_;
 };
 
 // The check of a command type, from the rules' table (rules.cpp); none for a

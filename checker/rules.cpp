@@ -6,11 +6,18 @@
 namespace se {
 namespace {
 
-const char* const kBranchFieldNames18[] = {"any other Windows", "Windows 95", "Windows 98",
-                                           "Windows NT 4.0",   "Windows 2000", "Windows XP"};
-const char* const kBranchFieldNames30[] = {"not Windows 98", "Windows 98 without ACPI", "Windows 98 with ACPI"};
+// The lists a branch on the system names, and the families that take each.
+struct BranchField {
+    const char* name;
+    unsigned families;
+};
+constexpr BranchField kBranchFields18[] = {
+    {"any other Windows", kOtherWindows}, {"Windows 95", kWin95},     {"Windows 98", kWin98},
+    {"Windows NT 4.0", kWinNT4},          {"Windows 2000", kWin2000}, {"Windows XP", kWinXP}};
+constexpr BranchField kBranchFields30[] = {
+    {"not Windows 98", kAllFamilies & ~kWin98}, {"Windows 98 without ACPI", kWin98}, {"Windows 98 with ACPI", kWin98}};
 
-// 8, 10, 20 and 32 take nothing that can be wrong.
+// 8, 10 and 20 take nothing that can be wrong.
 void NothingToCheck(Checker&, const Command&) {}
 
 struct RuleRow {
@@ -28,8 +35,8 @@ constexpr RuleRow kRules[] = {
     {7, [](Checker& k, const Command& c) { k.CheckCounterKey(c, "IncCommand"); }},
     {8, NothingToCheck},
     {9, [](Checker& k, const Command& c) {
-         k.CheckTarget(c, 0, true, "the maker's machine");
-         k.CheckTarget(c, 1, true, "any other machine");
+         k.CheckTarget(c, 0, false, "the maker's machine");
+         k.CheckTarget(c, 1, false, "any other machine");
      }},
     {10, NothingToCheck},
     {11, [](Checker& k, const Command& c) { k.CheckProgram(c); }},
@@ -40,7 +47,7 @@ constexpr RuleRow kRules[] = {
     {16, [](Checker& k, const Command& c) { k.CheckDeletions(c); }},
     {17, [](Checker& k, const Command& c) { k.CheckMessage(c); }},
     {18, [](Checker& k, const Command& c) {
-         for (int f = 0; f < 6; ++f) k.CheckTarget(c, f, false, kBranchFieldNames18[f]);
+         for (int f = 0; f < 6; ++f) k.CheckTarget(c, f, false, kBranchFields18[f].name, kBranchFields18[f].families);
      }},
     {19, [](Checker& k, const Command& c) { k.CheckNextSection(c); }},
     {20, NothingToCheck},
@@ -54,10 +61,10 @@ constexpr RuleRow kRules[] = {
          k.CheckRestartField(c);
      }},
     {30, [](Checker& k, const Command& c) {
-         for (int f = 0; f < 3; ++f) k.CheckTarget(c, f, false, kBranchFieldNames30[f]);
+         for (int f = 0; f < 3; ++f) k.CheckTarget(c, f, false, kBranchFields30[f].name, kBranchFields30[f].families);
      }},
     {31, [](Checker& k, const Command& c) { k.CheckPathPairs(c, false); }},
-    {32, NothingToCheck},
+    {32, [](Checker& k, const Command& c) { k.CheckLogText(c); }},
 };
 
 }  // namespace

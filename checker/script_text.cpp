@@ -4,6 +4,14 @@
 
 namespace se {
 
+std::string FoldedName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
 ScriptText ScriptText::Parse(std::string_view fileText)
 {
     ScriptText script;
@@ -20,11 +28,15 @@ ScriptText ScriptText::Parse(std::string_view fileText)
         if (line[0] == '[') {
             const std::size_t close = line.find(']');
             script.sections_.push_back({Trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)),
-                                        number, {}, 1});
+                                        number, {}, 1, {}});
             current = &script.sections_.back();
+            script.sectionAt_.emplace(FoldedName(current->name), script.sections_.size() - 1);
             continue;
         }
         if (!current) continue;  // lines before the first section belong to none
+        const std::size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            current->keyLines.emplace(FoldedName(Trimmed(std::string_view(line).substr(0, eq))), current->lines.size());
         current->lines.push_back({line, number});
         current->readSize += line.size() + 1;
     }
@@ -33,9 +45,8 @@ ScriptText ScriptText::Parse(std::string_view fileText)
 
 const ScriptSection* ScriptText::Find(std::string_view name) const
 {
-    for (const ScriptSection& s : sections_)
-        if (EqualsNoCase(s.name, name)) return &s;
-    return nullptr;
+    const auto it = sectionAt_.find(FoldedName(name));
+    return it == sectionAt_.end() ? nullptr : &sections_[it->second];
 }
 
 const ScriptSection* ScriptText::FindWithLines(std::string_view name) const
@@ -58,11 +69,9 @@ KeyValue SplitKeyLine(const ScriptLine& line)
 
 std::optional<KeyValue> FindKey(const ScriptSection& section, std::string_view key)
 {
-    for (const ScriptLine& line : section.lines) {
-        KeyValue kv = SplitKeyLine(line);
-        if (line.text.find('=') != std::string::npos && EqualsNoCase(kv.key, key)) return kv;
-    }
-    return std::nullopt;
+    const auto it = section.keyLines.find(FoldedName(key));
+    if (it == section.keyLines.end()) return std::nullopt;
+    return SplitKeyLine(section.lines[it->second]);
 }
 
 }  // namespace se

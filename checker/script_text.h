@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace se {
@@ -19,6 +20,9 @@ struct ScriptSection {
     int headerLine = 0;
     std::vector<ScriptLine> lines;  // blank lines and ";" comment lines are not returned by a section read
     std::size_t readSize = 0;       // bytes of a whole-section read: every line and its terminator, and the final one
+    // The line of each key, by its name in lower case: the first of two
+    // lines with one key is the one the profile functions read.
+    std::unordered_map<std::string, std::size_t> keyLines;
 };
 
 class ScriptText {
@@ -34,6 +38,9 @@ public:
 
 private:
     std::vector<ScriptSection> sections_;
+    // Built once, so that a script of thousands of commands, each looking
+    // up its sections and keys, is checked in linear time.
+    std::unordered_map<std::string, std::size_t> sectionAt_;
 };
 
 // Key=value lines of a section: key and value trimmed, a value enclosed in a
@@ -44,5 +51,7 @@ struct KeyValue {
 };
 std::optional<KeyValue> FindKey(const ScriptSection& section, std::string_view key);
 KeyValue SplitKeyLine(const ScriptLine& line);
+// Names folded as the profile functions compare them.
+std::string FoldedName(std::string_view name);
 
 }  // namespace se

@@ -26,17 +26,6 @@ constexpr DataKey kDataKeys[] = {{"Logging", true},    {"LogFile", false},    {"
                                  {"DecCommand", true}, {"IncCommand", true},  {"IsNorvane", true},
                                  {"Debug", true},      {"SYSID", true}};
 
-// The number of the variable a key names, when it is "V" and at least three
-// digits exactly as the engine forms the key.
-std::optional<int> VariableNumberOfKey(std::string_view key)
-{
-    if (key.size() < 4 || (key[0] != 'V' && key[0] != 'v')) return std::nullopt;
-    if (!IsWholeNumber(key.substr(1)) || !std::isdigit(static_cast<unsigned char>(key[1]))) return std::nullopt;
-    const int n = LeadingInteger(key.substr(1));
-    if (!EqualsNoCase(VariableKey(n), key)) return std::nullopt;
-    return n;
-}
-
 std::string LinesLost(std::size_t after)
 {
     return after ? "; the " + std::to_string(after) + " line(s) after it never run" : "";
@@ -56,11 +45,20 @@ bool LooksLikeList(const ScriptSection& s)
 
 }  // namespace
 
-std::string Lower(std::string_view text)
+std::optional<int> VariableNumberOfKey(std::string_view key)
 {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
+    if (key.size() < 4 || (key[0] != 'V' && key[0] != 'v')) return std::nullopt;
+    if (!IsWholeNumber(key.substr(1)) || !std::isdigit(static_cast<unsigned char>(key[1]))) return std::nullopt;
+    const int n = LeadingInteger(key.substr(1));
+    if (!EqualsNoCase(VariableKey(n), key)) return std::nullopt;
+    return n;
+}
+
+bool ReadAsInteger(std::string_view key)
+{
+    for (const DataKey& k : kDataKeys)
+        if (k.integer && EqualsNoCase(k.name, key)) return true;
+    return EqualsNoCase(key, "RegDataType");
 }
 
 bool StartsWithNumber(std::string_view t)
@@ -83,18 +81,29 @@ std::vector<Finding> Checker::Run()
     CheckScriptName();
     CheckSectionSizes();
     CollectVariables();
+    FindVariableWrites();
     CheckData();
     WalkLists();
+    SpreadFamilies();
+    CheckStartupFolder();
+    RateUndefinedVariables();
     CheckUnreadSections();
     return std::move(out_);
 }
 
 void Checker::CheckScriptName()
 {
-    const std::string file = FileNameOf(name_);
-    if (file.find('-') != std::string::npos)
-        Error(1, "script name " + Quoted(file) + " holds a hyphen: the engine cuts its command line there and "
-                 "looks for " + Quoted(ScriptNameFromCommandLine(file)));
+    const SplitResult parts = SplitPathText(name_);
+    if (parts.fileName.find('-') != std::string::npos)
+        Error(1, "script name " + Quoted(parts.fileName) + " holds a hyphen: the engine cuts its command line there "
+                 "and looks for " + Quoted(ScriptNameFromCommandLine(parts.fileName)));
+    // Started by its name alone the script is found in the engine's own
+    // folder, whatever that folder is called; only a start with the full path
+    // puts the folder on the command line.
+    if (parts.directory.find('-') != std::string::npos)
+        Warning(1, "folder " + Quoted(parts.directory) + " holds a hyphen: started with the script's full path, "
+                   "the engine cuts its command line there, looks for " + Quoted(ScriptNameFromCommandLine(name_)) +
+                   " and runs nothing, without a log");
 }
 
 void Checker::CheckSectionSizes()
@@ -111,7 +120,12 @@ void Checker::CollectVariables()
     const ScriptSection* vars = script_.Find("Variables");
     if (!vars) return;
     Use("Variables");
-    for (const ScriptLine& line : vars->lines) DefineVariable(SplitKeyLine(line).key, line.number);
+    CheckValueComments(*vars);
+    for (const ScriptLine& line : vars->lines) {
+        const KeyValue kv = SplitKeyLine(line);
+        DefineVariable(kv.key, line.number);
+        if (const auto n = VariableNumberOfKey(kv.key)) variableValues_.emplace(*n, kv.value);
+    }
 }
 
 void Checker::DefineVariable(const std::string& key, int line)
@@ -126,23 +140,31 @@ void Checker::DefineVariable(const std::string& key, int line)
 
 void Checker::CheckData()
 {
+    for (const ScriptSection& s : script_.Sections())
+        if (FoldedName(s.name).rfind("data.", 0) == 0) CheckValueComments(s);
     const ScriptSection* data = script_.Find("Data");
     if (!data) return;
     Use("Data");
+    CheckValueComments(*data);
     for (const ScriptLine& line : data->lines) {
         const KeyValue kv = SplitKeyLine(line);
         const DataKey* known = nullptr;
         for (const DataKey& k : kDataKeys)
             if (EqualsNoCase(k.name, kv.key)) known = &k;
+        // Windows reads the leading decimal digits only, so "0x10" is 0, and
+        // "1   ; on" is 1.
+        const std::size_t comment = TrailingComment(kv.value).value_or(std::string::npos);
+        const std::string number = Trimmed(std::string_view(kv.value).substr(0, comment));
         if (!known) {
             Note(line.number, "[Data] key " + Quoted(kv.key) + " is not read by the engine");
-        } else if (known->integer && !IsWholeNumber(kv.value)) {
-            // Windows reads the leading decimal digits only, so "0x10" is 0.
+        } else if (known->integer && !IsWholeNumber(number)) {
             Warning(line.number, "[Data] " + std::string(known->name) + " is read as an integer: " +
                                      Quoted(kv.value) + " reads as " + std::to_string(LeadingInteger(kv.value)));
         } else if (!known->integer && kv.value.size() > kMaxFilePath) {
             Warning(line.number, "[Data] " + std::string(known->name) + " is longer than " +
                                      std::to_string(kMaxFilePath) + " characters and is cut");
+        } else if (!known->integer) {
+            CheckNotSubstituted(kv.value, line.number, "[Data] " + std::string(known->name), Severity::Error);
         }
     }
 }
@@ -164,9 +186,7 @@ void Checker::CheckTokens(std::string_view text, int line)
             if (n < 0)
                 Error(line, "variable token " + Quoted(token) + " has a negative number: it is never replaced");
             else if (!defined_.count(n))
-                Warning(line, "variable " + VariableKey(n) + " (" + Quoted(token) +
-                                  ") is used but neither in [Variables] nor set by an earlier command 27: "
-                                  "it expands to nothing");
+                UndefinedVariable(n, token, line);
         } else {
             Error(line, "token " + Quoted(token) + ": the letter after \"~%\" must be C or V; substitution "
                         "stops there and the rest of the text is not substituted");
@@ -188,14 +208,23 @@ void Checker::CheckBuiltIn(const std::string& token, int n, std::string_view aft
     }
 }
 
-// A list section to compile when the running list ends; false when there
-// is none of that name with lines.
-bool Checker::Reach(const std::string& name)
+void Checker::CheckNotSubstituted(std::string_view text, int line, const std::string& where, Severity s)
+{
+    if (HasToken(text))
+        Add(line, s, where + " holds \"~%\", and no variable is substituted there: " + Quoted(text) +
+                         " is used as written");
+}
+
+// A list section to compile when the running list ends, on the families
+// given; false when there is none of that name with lines.
+bool Checker::Reach(const std::string& name, unsigned families)
 {
     Use(name);
     const ScriptSection* s = script_.FindWithLines(name);
     if (!s) return false;
-    if (listNames_.insert(Lower(name)).second) lists_.push_back(s);
+    const auto [at, added] = listAt_.emplace(s, lists_.size());
+    if (added) lists_.push_back(s);
+    edges_.push_back({current_, at->second, families});
     return true;
 }
 
@@ -206,7 +235,8 @@ void Checker::WalkLists()
         return;
     }
     ReachCarriedState();
-    for (std::size_t i = 0; i < lists_.size(); ++i) CheckList(*lists_[i]);
+    for (current_ = 0; current_ < lists_.size(); ++current_) CheckList(*lists_[current_]);
+    current_ = kNoList;
 }
 
 // A script may carry the engine's own sections: a [State] whose
@@ -293,25 +323,31 @@ void Checker::CheckPath(std::string_view path, int line)
         Error(line, "path longer than " + std::to_string(kMaxFilePath) + " characters: the engine refuses it");
 }
 
-void Checker::CheckTarget(const Command& c, std::size_t k, bool substituted, const char* when)
+void Checker::CheckTarget(const Command& c, std::size_t k, bool substituted, const char* when, unsigned families)
 {
-    const std::string name = c.Field(k);
-    const std::string where = c.Label() + " field " + std::to_string(k) + " (" + when + ")";
-    if (name.empty()) {
-        Warning(c.line, where + " names no section: on that path the branch fails");
-        return;
-    }
+    std::string name = c.Field(k);
+    std::string where = c.Label() + " field " + std::to_string(k) + " (" + when + ")";
     if (HasToken(name)) {
         if (!substituted) {
             Error(c.line, where + " holds \"~%\", and this command substitutes no variables");
             return;
         }
         CheckTokens(name, c.line);
-        Note(c.line, where + " names its section through a variable: the target is not checked");
+        // A name that only variables [Variables] fixes make up is followed.
+        const std::optional<std::string> fixed = ExpandFixed(name, false);
+        if (!fixed) {
+            Note(c.line, where + " names its section through a variable: the target is not checked");
+            return;
+        }
+        where += " through " + Quoted(name);
+        name = *fixed;
+    }
+    if (name.empty()) {
+        Warning(c.line, where + " names no section: on that path the branch fails");
         return;
     }
     if (TooLongTarget(c.line, where, name)) return;
-    if (!Reach(name))
+    if (!Reach(name, families))
         Error(c.line, where + ": section " + Bracketed(name) + " does not exist or has no lines");
 }
 
@@ -327,9 +363,9 @@ void Checker::CheckUnreadSections()
 {
     static const char* const kEngineSections[] = {"CommandsList", "Commands", "State", "Data", "Variables"};
     for (const ScriptSection& s : script_.Sections()) {
-        bool engine = Lower(s.name).rfind("data.", 0) == 0;
+        bool engine = FoldedName(s.name).rfind("data.", 0) == 0;
         for (const char* name : kEngineSections) engine = engine || EqualsNoCase(s.name, name);
-        if (engine || used_.count(Lower(s.name))) continue;
+        if (engine || used_.count(FoldedName(s.name))) continue;
         if (LooksLikeList(s))
             Warning(s.headerLine, "list section " + Bracketed(s.name) + " is never reached from [CommandsList]");
         else
@@ -347,7 +383,9 @@ std::string JsonText(std::string_view text)
         if (ch == '"' || ch == '\\') {
             out += '\\';
             out += ch;
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || c >= 0x80) {
+            // Bytes of the script's ANSI code page would not be valid UTF-8
+            // raw: each goes as the character of its number.
             static const char kHex[] = "0123456789abcdef";
             out += "\\u00";
             out += kHex[c >> 4];
@@ -359,12 +397,62 @@ std::string JsonText(std::string_view text)
     return out + "\"";
 }
 
+std::string CodePoint(unsigned point)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    for (; point || digits.size() < 4; point >>= 4) digits.insert(digits.begin(), kHex[point & 15]);
+    return "U+" + digits;
+}
+
+// The text of a file that begins with a UTF-16 byte-order mark, as the
+// ANSI reads of the NT family hand it out: one byte a character, "?" for one
+// beyond the code page. Nothing for any other file.
+std::optional<std::string> DecodeUtf16(std::string_view bytes, std::vector<Finding>& findings)
+{
+    if (bytes.size() < 2) return std::nullopt;
+    const unsigned char b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
+    const bool little = b0 == 0xFF && b1 == 0xFE;
+    if (!little && !(b0 == 0xFE && b1 == 0xFF)) return std::nullopt;
+    findings.push_back({1, Severity::Note, "the script is UTF-16 with a byte-order mark: Windows NT 4.0, 2000 and XP "
+                                           "read it, Windows 95 and 98 cannot"});
+    const auto unitAt = [&](std::size_t i) {
+        const unsigned first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? second << 8 | first : first << 8 | second;
+    };
+    std::string text;
+    int line = 1, reported = 0;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        unsigned point = unitAt(i);
+        if (point <= 0xFF) {
+            text += static_cast<char>(point);
+            if (point == '\n') ++line;
+            continue;
+        }
+        // A pair of surrogates is one character, and one "?".
+        const unsigned next = i + 3 < bytes.size() ? unitAt(i + 2) : 0;
+        if (point >= 0xD800 && point < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+            point = 0x10000 + ((point - 0xD800) << 10) + (next - 0xDC00);
+            i += 2;
+        }
+        text += '?';
+        if (reported == line) continue;
+        reported = line;
+        findings.push_back({line, Severity::Warning, "character " + CodePoint(point) + " lies beyond the ANSI code "
+                                                     "page: the engine reads another character or \"?\" in its place"});
+    }
+    return text;
+}
+
 }  // namespace
 
-std::vector<Finding> CheckScript(std::string_view scriptName, std::string_view fileText)
+std::vector<Finding> CheckScript(std::string_view scriptName, std::string_view fileText, FileExists exists)
 {
-    const ScriptText script = ScriptText::Parse(fileText);
-    std::vector<Finding> findings = Checker(scriptName, script).Run();
+    std::vector<Finding> findings;
+    const std::optional<std::string> decoded = DecodeUtf16(fileText, findings);
+    const ScriptText script = ScriptText::Parse(decoded ? *decoded : fileText);
+    std::vector<Finding> checked = Checker(scriptName, script, exists).Run();
+    findings.insert(findings.end(), checked.begin(), checked.end());
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return findings;

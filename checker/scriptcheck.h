@@ -15,8 +15,12 @@ struct Finding {
     std::string text;
 };
 
-// scriptName is the file name the engine would be started with.
-std::vector<Finding> CheckScript(std::string_view scriptName, std::string_view fileText);
+// Whether a file is there, for the files a script takes from beside itself.
+using FileExists = bool (*)(const std::string& path);
+
+// scriptName is the file name the engine would be started with, its folder
+// the one the script lies in.
+std::vector<Finding> CheckScript(std::string_view scriptName, std::string_view fileText, FileExists exists);
 
 const char* SeverityName(Severity s);
 // "FILE:LINE: error|warning|note: text"

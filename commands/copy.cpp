@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr char kDefaultStartupFolder[] = "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\Startup";
-
 std::string ParameterKey(const char* key)
 {
     return ProfileString(g_engine.commandSectionName.c_str(), key, "", se::kFieldRoom, g_engine.scriptPath);
@@ -21,7 +19,7 @@ std::string ParameterKey(const char* key)
 
 std::string CommonStartupFolder()
 {
-    return ProfileString(g_engine.languageDataSection.c_str(), "CommonStartupFolder", kDefaultStartupFolder,
+    return ProfileString(g_engine.languageDataSection.c_str(), "CommonStartupFolder", se::kDefaultStartupFolder,
                          se::kFieldRoom, g_engine.scriptPath);
 }
 

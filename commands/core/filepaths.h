@@ -11,6 +11,10 @@ namespace se {
 // its terminator). Longer paths are refused, never cut.
 constexpr std::size_t kMaxFilePath = 259;
 
+// The common Startup folder of commands 1 and 2 when [Data.<language>] gives
+// no CommonStartupFolder: where Windows 2000 and XP keep it.
+constexpr char kDefaultStartupFolder[] = "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\Startup";
+
 // What a "source, destination" line of a parameter section holds, after the
 // checks made in this order: missing comma, comment source, empty source,
 // empty destination, wildcard in the source, trailing backslash.

@@ -10,7 +10,7 @@ set_name=$1 root=$2
 shift 2
 cd "$root"
 case "$set_name" in
-  cases) scripts=$(ls tests/checker/cases/*.ini) ;;
+  cases) scripts=$(ls tests/checker/cases/*.ini tests/checker/cases/*/*.ini) ;;
   # NRVCI.INI is the identification stand-in's answer file, not a script.
   scripts) scripts=$(ls examples/*.INI tests/scenarios/*/*.INI tests/scenarios/*/*.ini 2>/dev/null | grep -v '/NRVCI\.INI$' | sort) ;;
   examples) scripts=$(ls examples/*.INI) ;;
