@@ -167,7 +167,9 @@ void Bless(const std::string& name, const test::Sandbox& box, const std::string&
 {
     const std::string dir = std::string("Z:") + SE_SCENARIO_SOURCE + "/" + name + "/";
     const std::string written = test::ReplaceAll(ScenarioFile(name, "expected.log"), "\r", "");
-    if (!log.empty()) ASSERT_TRUE(test::WriteFileText(dir + "expected.log", BlessedLog(written, test::MaskLog(log), box)));
+    if (!log.empty()) {
+        ASSERT_TRUE(test::WriteFileText(dir + "expected.log", BlessedLog(written, test::MaskLog(log), box)));
+    }
     std::string keys;
     for (std::string line : Lines(ScenarioFile(name, "expected.keys"))) {
         const bool cr = !line.empty() && line.back() == '\r';
