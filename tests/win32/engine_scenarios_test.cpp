@@ -166,9 +166,13 @@ void Bless(const std::string& name, const test::Sandbox& box, const std::string&
            const std::vector<std::string>& pids)
 {
     const std::string dir = std::string("Z:") + SE_SCENARIO_SOURCE + "/" + name + "/";
-    const std::string written = test::ReplaceAll(ScenarioFile(name, "expected.log"), "\r", "");
+    const std::string original = ScenarioFile(name, "expected.log");
+    const std::string written = test::ReplaceAll(original, "\r", "");
     if (!log.empty()) {
-        ASSERT_TRUE(test::WriteFileText(dir + "expected.log", BlessedLog(written, test::MaskLog(log), box)));
+        // A golden kept with CRLF line ends keeps them, so the diff shows only changed lines.
+        std::string blessed = BlessedLog(written, test::MaskLog(log), box);
+        if (original.find("\r\n") != std::string::npos) blessed = test::ReplaceAll(blessed, "\n", "\r\n");
+        ASSERT_TRUE(test::WriteFileText(dir + "expected.log", blessed));
     }
     std::string keys;
     for (std::string line : Lines(ScenarioFile(name, "expected.keys"))) {
