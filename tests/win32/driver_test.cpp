@@ -16,15 +16,19 @@ namespace {
 
 using namespace se::driver;
 
-// The engine's log, written in-process to a file of the test's own; Take()
-// gives the entries since the last call, time stamps masked.
-struct DriverLog {
-    DriverLog()
+bool StartsWith(const std::string& text, const std::string& part) { return text.rfind(part, 0) == 0; }
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The table of one back end and the engine's log, written in-process to a file
+// of the test's own; Take() gives the entries since the last call, time stamps
+// masked. Buffers are filled with '#', so that bytes left alone show.
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override
     {
         CreateDirectoryA("C:\\se", nullptr);
         g_engine.loggingOn = true;
         g_engine.logFilePath = "C:\\se\\driver_test.log";
-        Take();
     }
     std::string Take()
     {
@@ -32,13 +36,8 @@ struct DriverLog {
         DeleteFileA(g_engine.logFilePath.c_str());
         return text;
     }
+    DriverOperations table_;
 };
-
-bool StartsWith(const std::string& text, const std::string& part) { return text.rfind(part, 0) == 0; }
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// A buffer of n bytes filled with '#', so that bytes left alone show.
-std::string Guarded(std::size_t n) { return std::string(n, '#'); }
 
 // ---- the fake TSLInt15.VxD ----
 struct FakeVxd {
@@ -47,9 +46,16 @@ struct FakeVxd {
     bool failCalls = false;        // the control call itself fails
     bool answerNothing = false;    // the call succeeds and leaves the output block as it was
     std::uint8_t langCode = 0;
-    std::uint8_t* segment = nullptr;  // 64 KB standing for F000:0000, below 4 GB
 };
 FakeVxd g_vxd;
+
+// 64 KB standing for F000:0000, below 4 GB where a 32-bit flat address can point.
+std::uint8_t* const g_segment = [] {
+    for (std::uintptr_t at = 0x10000000; at < 0x80000000; at += 0x01000000)
+        if (void* p = VirtualAlloc(reinterpret_cast<void*>(at), 0x10000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))
+            return static_cast<std::uint8_t*>(p);
+    return static_cast<std::uint8_t*>(nullptr);
+}();
 
 // On the 64-bit test tree the engine's 32-bit buffer address is only the low
 // half of a pointer: the buffer is on this thread's stack, as is this local.
@@ -89,9 +95,9 @@ void AnswerInt15(const Win9xRegisters& in, Win9xRegisters& out)
 bool FakeVxdExchange(HANDLE, DWORD code, const void* input, DWORD inputSize, void* output, DWORD outputSize,
                      DWORD& returned)
 {
-    if (g_vxd.failCalls) SetLastError(ERROR_GEN_FAILURE);
-    if (g_vxd.failCalls || g_vxd.answerNothing) return !g_vxd.failCalls;
-    const auto flat = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(g_vxd.segment));
+    if (g_vxd.failCalls) return SetLastError(ERROR_GEN_FAILURE), false;
+    if (g_vxd.answerNothing) return true;
+    const auto flat = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(g_segment));
     const std::uint16_t word = 0x0314;
     if (code == kVxdInt15Call && inputSize == 52 && outputSize == 52)
         AnswerInt15(*static_cast<const Win9xRegisters*>(input), *static_cast<Win9xRegisters*>(output));
@@ -105,73 +111,52 @@ bool FakeVxdExchange(HANDLE, DWORD code, const void* input, DWORD inputSize, voi
     return true;
 }
 
-// Memory below 4 GB, where a 32-bit flat address can point.
-std::uint8_t* LowSegment()
-{
-    for (std::uintptr_t at = 0x10000000; at < 0x80000000; at += 0x01000000)
-        if (void* p = VirtualAlloc(reinterpret_cast<void*>(at), 0x10000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))
-            return static_cast<std::uint8_t*>(p);
-    return nullptr;
-}
-
-class Win9xBackEnd : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        static std::uint8_t* const segment = LowSegment();
-        g_vxd = FakeVxd{};
-        g_vxd.segment = segment;
-        FillDriverTable9x(table_);
-        SetDeviceExchange(FakeVxdExchange);
-        g_tslInt15.device = se::FileHandle(
-            CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-        log_.Take();
-    }
-    void TearDown() override { SetDeviceExchange(nullptr), g_tslInt15.device.reset(); }
-    DriverOperations table_;
-    DriverLog log_;
-};
 
 // The checksum's arithmetic is a host test; here its range and its place,
 // read and written through ReadCMOS and WriteCMOS; the firmware calls and
 // queries; what each failure leaves and logs.
-TEST_F(Win9xBackEnd, ExchangesAndTheirFailures)
+TEST_F(DriverTest, Win9xExchangesAndTheirFailures)
 {
+    ASSERT_NE(g_segment, nullptr);
+    FillDriverTable9x(table_);
+    SetDeviceExchange(FakeVxdExchange);
+    g_tslInt15.device = se::FileHandle(
+        CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    Take();
+
     std::memset(g_vxd.cmos + 16, 0xFF, 30);
     table_.UpdateCMOSChecksum();
     EXPECT_EQ(g_vxd.cmos[46] << 8 | g_vxd.cmos[47], 0x1DE2);
-    EXPECT_EQ(log_.Take(), "");
+    EXPECT_EQ(Take(), "");
 
     // A failed read: its FATAL entry, a zero byte, and no checksum written.
     unsigned char byte = 0x55;
     g_vxd.failingIndex = 30;
     EXPECT_EQ(table_.ReadCMOS(30, &byte), 1);
     EXPECT_EQ(byte, 0);
-    const std::string entry = log_.Take();
+    const std::string entry = Take();
     EXPECT_TRUE(StartsWith(entry, "FATAL-=-ReadCMOS95 - DeviceIoControl returned with Error=")) << entry;
     EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 2);
     g_vxd.cmos[46] = g_vxd.cmos[47] = 0x99;
     table_.UpdateCMOSChecksum();
     EXPECT_EQ(g_vxd.cmos[46] << 8 | g_vxd.cmos[47], 0x9999);
-    EXPECT_TRUE(Contains(log_.Take(), "FATAL-=-ReadCMOS95 - "));
+    EXPECT_TRUE(Contains(Take(), "FATAL-=-ReadCMOS95 - "));
     table_.WriteCMOS(30, 1);
-    EXPECT_TRUE(Contains(log_.Take(), "FATAL-=-WriteCMOS95 - DeviceIoControl returned with Error="));
+    EXPECT_TRUE(Contains(Take(), "FATAL-=-WriteCMOS95 - DeviceIoControl returned with Error="));
 
     EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
     EXPECT_EQ(g_vxd.langCode, 0x31);
-
     // The caller's buffer is 17 bytes; a guard follows it.
-    std::string buffer = Guarded(kBiosStringBuffer9x + 4);
+    std::string buffer(kBiosStringBuffer9x + 4, '#');
     EXPECT_EQ(table_.ReadBIOSString(buffer.data()), 0);
     EXPECT_STREQ(buffer.c_str(), "abcdefghijklmnop");
     EXPECT_EQ(buffer.substr(kBiosStringBuffer9x), "####");
-    ASSERT_NE(g_vxd.segment, nullptr);
-    std::memcpy(g_vxd.segment + 0xFFEA, "TSLSIMXX", 6);
-    std::string signature = Guarded(8);
+    std::memcpy(g_segment + 0xFFEA, "TSLSIMXX", 6);
+    std::string signature(8, '#');
     EXPECT_EQ(table_.ReadBIOSSignature(signature.data()), 0);
     EXPECT_EQ(signature.substr(0, 7), "TSLSIM#");  // no terminator after the sixth
     EXPECT_EQ(table_.QueryDriverWord(), 0x0314);
-    EXPECT_EQ(log_.Take(), "");
+    EXPECT_EQ(Take(), "");
 
     // Only the carry flag counts: a block that comes back all zero is a 0.
     g_vxd.answerNothing = true;
@@ -181,22 +166,23 @@ TEST_F(Win9xBackEnd, ExchangesAndTheirFailures)
 
     // The driver unreachable: nothing delivered is never a success.
     g_vxd.failCalls = true;
-    buffer = Guarded(buffer.size());
+    buffer.assign(buffer.size(), '#');
     EXPECT_EQ(table_.ReadBIOSString(buffer.data()), kDriverUnreachable);
     EXPECT_EQ(buffer[0], '#');
     EXPECT_EQ(table_.QueryDriverWord(), 0);
     EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
-    EXPECT_TRUE(Contains(log_.Take(), "FATAL-=-SetLangCodeInCMOS95 - DeviceIoControl returned with Error=31, "));
+    EXPECT_TRUE(Contains(Take(), "FATAL-=-SetLangCodeInCMOS95 - DeviceIoControl returned with Error=31, "));
 
     // Without the virtual device (the NT family, Wine) the open fails.
+    SetDeviceExchange(nullptr);
     g_tslInt15.device.reset();
     EXPECT_EQ(table_.OpenDriver(), -1);
-    const std::string failed = log_.Take();
+    const std::string failed = Take();
     EXPECT_TRUE(StartsWith(failed, "WARNING ERROR-=-Can't get a handle to TSLInt15.VxD driver  Error = 2\n"
                                    "WARNING ERROR-=-OpenTSLInt15 - CreateFile(TSLInt15.VxD) returned with Error=2, "))
         << failed;
     table_.CloseDriver();
-    EXPECT_EQ(log_.Take(), "[TIME]  CloseTSLInt15() - TSLInt15.VxD driver has been closed.\n");
+    EXPECT_EQ(Take(), "[TIME]  CloseTSLInt15() - TSLInt15.VxD driver has been closed.\n");
 }
 
 // ---- the NT back end against the stand-in driver ----
@@ -205,35 +191,24 @@ bool RunningNt() { return IsWinNT4() || IsWin2000() || IsWinXP(); }
 
 std::string InstalledSys() { return test::SystemDirectory() + "\\Drivers\\TSLMgmt.Sys"; }
 
-SC_HANDLE Manager()
+// -1 when the service TSLMgmt12 does not exist, else its state; `remove`
+// stops and deletes it first.
+int ServiceState(bool remove = false)
 {
     static const se::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    return manager.get();
-}
-
-// -1 when the service TSLMgmt12 does not exist, else its state.
-int ServiceState()
-{
     SERVICE_STATUS status = {};
-    const se::ServiceHandle service(OpenServiceA(Manager(), "TSLMgmt12", SERVICE_QUERY_STATUS));
-    return service && QueryServiceStatus(service.get(), &status) ? static_cast<int>(status.dwCurrentState) : -1;
+    const se::ServiceHandle service(OpenServiceA(manager.get(), "TSLMgmt12", SERVICE_ALL_ACCESS));
+    if (service && remove) ControlService(service.get(), SERVICE_CONTROL_STOP, &status), DeleteService(service.get());
+    return service && !remove && QueryServiceStatus(service.get(), &status) ? static_cast<int>(status.dwCurrentState) : -1;
 }
 
-void RemoveService()
-{
-    SERVICE_STATUS status = {};
-    if (const se::ServiceHandle service{OpenServiceA(Manager(), "TSLMgmt12", SERVICE_ALL_ACCESS)}) {
-        ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
-        DeleteService(service.get());
-    }
-}
-
-class NtCycle : public ::testing::Test {
+class NtCycle : public DriverTest {
 protected:
     void SetUp() override
     {
         if (!RunningNt()) GTEST_SKIP() << "runs in a child under an NT personality";
-        RemoveService();
+        DriverTest::SetUp();
+        ServiceState(true);
         // Present on every NT system; missing from the syswow64 directory a
         // 32-bit program sees in a 64-bit Wine prefix.
         CreateDirectoryA((test::SystemDirectory() + "\\Drivers").c_str(), nullptr);
@@ -241,17 +216,15 @@ protected:
         DeleteFileA(InstalledSys().c_str());
         DeleteFileA(AsidePath(InstalledSys()).c_str());
         ChooseDriverBackEnd(table_);
-        log_.Take();
+        Take();
     }
     void TearDown() override
     {
         if (!RunningNt()) return;
         table_.CloseDriver();
-        RemoveService();
+        ServiceState(true);
         DeleteFileA(InstalledSys().c_str());
     }
-    DriverOperations table_;
-    DriverLog log_;
 };
 
 // Installing and removing the file, and leaving another installer's file,
@@ -259,43 +232,43 @@ protected:
 TEST_F(NtCycle, InstallOpenExchangeClose)
 {
     ASSERT_EQ(table_.LoadDriver(), 0);
-    ASSERT_EQ(table_.OpenDriver(), 0) << log_.Take();
+    ASSERT_EQ(table_.OpenDriver(), 0) << Take();
     EXPECT_EQ(ServiceState(), SERVICE_RUNNING);
     EXPECT_EQ(table_.OpenDriver(), 0);
-    EXPECT_EQ(log_.Take(), "[TIME]  LoadTSLMGMT - TSLMGMT.SYS load Successful\n"
-                           "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n");
+    EXPECT_EQ(Take(), "[TIME]  LoadTSLMGMT - TSLMGMT.SYS load Successful\n"
+                      "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n");
 
     for (int i = 16; i <= 45; ++i) table_.WriteCMOS(i, 0xFF);
-    log_.Take();
+    Take();
     table_.UpdateCMOSChecksum();
     unsigned char high = 0, low = 0, byte = 0;
     EXPECT_EQ(table_.ReadCMOS(46, &high), 0);
     EXPECT_EQ(table_.ReadCMOS(47, &low), 0);
     EXPECT_EQ(high << 8 | low, 0x1DE2);
-    EXPECT_EQ(log_.Take(), "[TIME]  VxD - SUCCESSFULLY read CMOS checksum range\n\n"
-                           "[TIME]  VxD - Checksum calculated = 1de2\n\n"
-                           "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n"
-                           "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n");
+    EXPECT_EQ(Take(), "[TIME]  VxD - SUCCESSFULLY read CMOS checksum range\n\n"
+                      "[TIME]  VxD - Checksum calculated = 1de2\n\n"
+                      "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n"
+                      "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n");
 
     EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
     EXPECT_EQ(table_.ReadCMOS(0x40, &byte), 0);
     EXPECT_EQ(byte, 0x31);
     // The stand-in's length byte lies past the area; a guard follows the buffer.
-    std::string text = Guarded(kBiosStringBufferNt + 4);
+    std::string text(kBiosStringBufferNt + 4, '#');
     EXPECT_EQ(table_.ReadBIOSString(text.data()), 0);
     EXPECT_STREQ(text.c_str(), "STAND-IN FIRMWARE");
     EXPECT_EQ(text.substr(kBiosStringBufferNt), "####");
-    std::string signature = Guarded(8);
+    std::string signature(8, '#');
     EXPECT_EQ(table_.ReadBIOSSignature(signature.data()), 0);
     EXPECT_EQ(signature, std::string("TSLSIM\0#", 8));
     EXPECT_EQ(table_.QueryDriverWord(), 0x0102);
-    log_.Take();
+    Take();
 
     // An index the device refuses: the caller's byte stays as it was.
     byte = 0x77;
     EXPECT_EQ(table_.ReadCMOS(200, &byte), 1);
     EXPECT_EQ(byte, 0x77);
-    EXPECT_TRUE(StartsWith(log_.Take(), "FATAL-=-ReadCMOSNT - DeviceIoControl returned with Error="));
+    EXPECT_TRUE(StartsWith(Take(), "FATAL-=-ReadCMOSNT - DeviceIoControl returned with Error="));
 
     // A later run finds the service there and running: it uses it and leaves
     // it as it was.
@@ -306,11 +279,11 @@ TEST_F(NtCycle, InstallOpenExchangeClose)
     EXPECT_EQ(table_.QueryDriverWord(), 0x0102);
     table_.CloseDriver();
     EXPECT_EQ(ServiceState(), SERVICE_RUNNING);
-    EXPECT_EQ(log_.Take(), "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n");
+    EXPECT_EQ(Take(), "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n");
 
     g_tslMgmt = std::move(first);
     table_.CloseDriver();
-    EXPECT_EQ(log_.Take(), "");
+    EXPECT_EQ(Take(), "");
     EXPECT_EQ(ServiceState(), -1) << "created and started by this run: stopped and deleted";
 }
 
