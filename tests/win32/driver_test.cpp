@@ -36,6 +36,29 @@ protected:
         DeleteFileA(g_engine.logFilePath.c_str());
         return text;
     }
+    // What a back end delivers from firmware whose CMOS bytes 16 to 45 it
+    // fills with 0xFF: the checksum's range and place (its arithmetic is a host
+    // test), the language code at CMOS 0x40, the firmware text cut to the
+    // caller's buffer (a guard follows it), the signature, the query word.
+    void CheckExchanges(const std::string& text, const std::string& signature, unsigned short word)
+    {
+        for (int i = 16; i <= 45; ++i) table_.WriteCMOS(i, 0xFF);
+        table_.UpdateCMOSChecksum();
+        unsigned char high = 0, low = 0, code = 0;
+        EXPECT_EQ(table_.ReadCMOS(46, &high), 0);
+        EXPECT_EQ(table_.ReadCMOS(47, &low), 0);
+        EXPECT_EQ(high << 8 | low, 0x1DE2);
+        EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
+        EXPECT_EQ(table_.ReadCMOS(0x40, &code), 0);
+        EXPECT_EQ(code, 0x31);
+        std::string buffer(text.size() + 5, '#');
+        EXPECT_EQ(table_.ReadBIOSString(buffer.data()), 0);
+        EXPECT_EQ(buffer, text + '\0' + "####");
+        std::string out(8, '#');
+        EXPECT_EQ(table_.ReadBIOSSignature(out.data()), 0);
+        EXPECT_EQ(out, signature);
+        EXPECT_EQ(table_.QueryDriverWord(), word);
+    }
     DriverOperations table_;
 };
 
@@ -45,7 +68,6 @@ struct FakeVxd {
     int failingIndex = -1;         // a CMOS index the firmware refuses
     bool failCalls = false;        // the control call itself fails
     bool answerNothing = false;    // the call succeeds and leaves the output block as it was
-    std::uint8_t langCode = 0;
 };
 FakeVxd g_vxd;
 
@@ -81,7 +103,7 @@ void AnswerInt15(const Win9xRegisters& in, Win9xRegisters& out)
             g_vxd.cmos[index] = LowByte(in.ebx);
         }
         break;
-    case kFnLangCode9x: g_vxd.langCode = LowByte(in.ebx); break;
+    case kFnLangCode9x: g_vxd.cmos[0x40] = LowByte(in.ebx); break;
     case kFnBiosString: {  // a length byte past the area, then "abc..."
         std::uint8_t* buffer = FromFlatAddress(in.bufferAddress);
         buffer[0] = 200;
@@ -111,10 +133,7 @@ bool FakeVxdExchange(HANDLE, DWORD code, const void* input, DWORD inputSize, voi
     return true;
 }
 
-
-// The checksum's arithmetic is a host test; here its range and its place,
-// read and written through ReadCMOS and WriteCMOS; the firmware calls and
-// queries; what each failure leaves and logs.
+// The exchanges, and what each failure leaves and logs.
 TEST_F(DriverTest, Win9xExchangesAndTheirFailures)
 {
     ASSERT_NE(g_segment, nullptr);
@@ -124,9 +143,8 @@ TEST_F(DriverTest, Win9xExchangesAndTheirFailures)
         CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     Take();
 
-    std::memset(g_vxd.cmos + 16, 0xFF, 30);
-    table_.UpdateCMOSChecksum();
-    EXPECT_EQ(g_vxd.cmos[46] << 8 | g_vxd.cmos[47], 0x1DE2);
+    std::memcpy(g_segment + 0xFFEA, "TSLSIMXX", 8);
+    CheckExchanges("abcdefghijklmnop", "TSLSIM##", 0x0314);  // nothing after the sixth
     EXPECT_EQ(Take(), "");
 
     // A failed read: its FATAL entry, a zero byte, and no checksum written.
@@ -144,20 +162,6 @@ TEST_F(DriverTest, Win9xExchangesAndTheirFailures)
     table_.WriteCMOS(30, 1);
     EXPECT_TRUE(Contains(Take(), "FATAL-=-WriteCMOS95 - DeviceIoControl returned with Error="));
 
-    EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
-    EXPECT_EQ(g_vxd.langCode, 0x31);
-    // The caller's buffer is 17 bytes; a guard follows it.
-    std::string buffer(kBiosStringBuffer9x + 4, '#');
-    EXPECT_EQ(table_.ReadBIOSString(buffer.data()), 0);
-    EXPECT_STREQ(buffer.c_str(), "abcdefghijklmnop");
-    EXPECT_EQ(buffer.substr(kBiosStringBuffer9x), "####");
-    std::memcpy(g_segment + 0xFFEA, "TSLSIMXX", 6);
-    std::string signature(8, '#');
-    EXPECT_EQ(table_.ReadBIOSSignature(signature.data()), 0);
-    EXPECT_EQ(signature.substr(0, 7), "TSLSIM#");  // no terminator after the sixth
-    EXPECT_EQ(table_.QueryDriverWord(), 0x0314);
-    EXPECT_EQ(Take(), "");
-
     // Only the carry flag counts: a block that comes back all zero is a 0.
     g_vxd.answerNothing = true;
     byte = 0x55;
@@ -166,9 +170,9 @@ TEST_F(DriverTest, Win9xExchangesAndTheirFailures)
 
     // The driver unreachable: nothing delivered is never a success.
     g_vxd.failCalls = true;
-    buffer.assign(buffer.size(), '#');
+    std::string buffer(kBiosStringBuffer9x, '#');
     EXPECT_EQ(table_.ReadBIOSString(buffer.data()), kDriverUnreachable);
-    EXPECT_EQ(buffer[0], '#');
+    EXPECT_EQ(buffer, std::string(kBiosStringBuffer9x, '#'));
     EXPECT_EQ(table_.QueryDriverWord(), 0);
     EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
     EXPECT_TRUE(Contains(Take(), "FATAL-=-SetLangCodeInCMOS95 - DeviceIoControl returned with Error=31, "));
@@ -192,14 +196,18 @@ bool RunningNt() { return IsWinNT4() || IsWin2000() || IsWinXP(); }
 std::string InstalledSys() { return test::SystemDirectory() + "\\Drivers\\TSLMgmt.Sys"; }
 
 // -1 when the service TSLMgmt12 does not exist, else its state; `remove`
-// stops and deletes it first.
+// stops and deletes it.
 int ServiceState(bool remove = false)
 {
     static const se::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     SERVICE_STATUS status = {};
     const se::ServiceHandle service(OpenServiceA(manager.get(), "TSLMgmt12", SERVICE_ALL_ACCESS));
-    if (service && remove) ControlService(service.get(), SERVICE_CONTROL_STOP, &status), DeleteService(service.get());
-    return service && !remove && QueryServiceStatus(service.get(), &status) ? static_cast<int>(status.dwCurrentState) : -1;
+    if (service && remove) {
+        ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+        DeleteService(service.get());
+        return -1;
+    }
+    return service && QueryServiceStatus(service.get(), &status) ? static_cast<int>(status.dwCurrentState) : -1;
 }
 
 class NtCycle : public DriverTest {
@@ -238,34 +246,19 @@ TEST_F(NtCycle, InstallOpenExchangeClose)
     EXPECT_EQ(Take(), "[TIME]  LoadTSLMGMT - TSLMGMT.SYS load Successful\n"
                       "[TIME]  OpenTSLMGMT - TSLMGMT.SYS Successful\n");
 
-    for (int i = 16; i <= 45; ++i) table_.WriteCMOS(i, 0xFF);
-    Take();
-    table_.UpdateCMOSChecksum();
-    unsigned char high = 0, low = 0, byte = 0;
-    EXPECT_EQ(table_.ReadCMOS(46, &high), 0);
-    EXPECT_EQ(table_.ReadCMOS(47, &low), 0);
-    EXPECT_EQ(high << 8 | low, 0x1DE2);
-    EXPECT_EQ(Take(), "[TIME]  VxD - SUCCESSFULLY read CMOS checksum range\n\n"
-                      "[TIME]  VxD - Checksum calculated = 1de2\n\n"
-                      "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n"
-                      "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n");
-
-    EXPECT_EQ(table_.SetLangCodeInCMOS(0x31), 0);
-    EXPECT_EQ(table_.ReadCMOS(0x40, &byte), 0);
-    EXPECT_EQ(byte, 0x31);
-    // The stand-in's length byte lies past the area; a guard follows the buffer.
-    std::string text(kBiosStringBufferNt + 4, '#');
-    EXPECT_EQ(table_.ReadBIOSString(text.data()), 0);
-    EXPECT_STREQ(text.c_str(), "STAND-IN FIRMWARE");
-    EXPECT_EQ(text.substr(kBiosStringBufferNt), "####");
-    std::string signature(8, '#');
-    EXPECT_EQ(table_.ReadBIOSSignature(signature.data()), 0);
-    EXPECT_EQ(signature, std::string("TSLSIM\0#", 8));
-    EXPECT_EQ(table_.QueryDriverWord(), 0x0102);
-    Take();
+    // The stand-in's length byte lies past the area. Only the checksum's own
+    // entries follow the writes of the range.
+    CheckExchanges("STAND-IN FIRMWARE", std::string("TSLSIM\0#", 8), 0x0102);
+    const std::string log = Take();
+    EXPECT_TRUE(log.ends_with("[TIME]  WriteCMOSNT - DeviceIoControl Successful\n"
+                              "[TIME]  VxD - SUCCESSFULLY read CMOS checksum range\n\n"
+                              "[TIME]  VxD - Checksum calculated = 1de2\n\n"
+                              "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n"
+                              "[TIME]  WriteCMOSNT - DeviceIoControl Successful\n"))
+        << log;
 
     // An index the device refuses: the caller's byte stays as it was.
-    byte = 0x77;
+    unsigned char byte = 0x77;
     EXPECT_EQ(table_.ReadCMOS(200, &byte), 1);
     EXPECT_EQ(byte, 0x77);
     EXPECT_TRUE(StartsWith(Take(), "FATAL-=-ReadCMOSNT - DeviceIoControl returned with Error="));
