@@ -20,7 +20,6 @@
 #include <map>
 #include <string>
 #include <type_traits>
-#include <vector>
 
 #include "engine/engine.h"
 #include "engine/syscalls.h"
@@ -34,7 +33,7 @@ sys::Table g_real;
 Act g_act = Act::Run;
 long g_target = 0, g_calls = 0;
 DWORD g_code = 0;
-std::vector<std::string> g_trace;  // written out only when SE_FAULT_TRACE is set
+std::string g_trace;  // one line a call, written out only when SE_FAULT_TRACE is set
 std::map<HANDLE, std::string> g_handlePaths;
 std::string g_window;  // the log line of the command whose window is open
 
@@ -110,7 +109,7 @@ struct Hook<Member, R(WINAPI*)(A...)> {
         std::string target, note, commandLine;
         Describe(target, note, commandLine, a...);
         const std::string line = std::to_string(++g_calls) + "\t" + name + "\t" + target + "\t" + note;
-        g_trace.push_back(line);
+        g_trace += line + "\r\n";
         const Act act = g_calls == g_target ? g_act : Act::Run;
         if (act != Act::Run) WriteToNamedFile("SE_FAULT_REPORT", g_window + "\t" + line);
         if (act == Act::Fail) {
@@ -190,8 +189,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     SE_SYSTEM_CALLS(SE_HOOK_INSTALL)
 #undef SE_HOOK_INSTALL
     RunEngine(commandLine ? commandLine : "");
-    std::string trace;
-    for (const std::string& line : g_trace) trace += line + "\r\n";
-    WriteToNamedFile("SE_FAULT_TRACE", trace);
+    WriteToNamedFile("SE_FAULT_TRACE", g_trace);
     return 0;
 }
