@@ -12,44 +12,34 @@ namespace {
 
 using namespace nrvini;
 
-// The fake device: what it answers, for which drives, and every block it was sent.
+// The fake device: what it answers, the drives holding a disk (as " 1 3 "), AH
+// for an empty one, and the drives it was asked about (as "1 3").
 struct FakeDevice {
     DeviceAnswer answer = DeviceAnswer::Answered;
-    std::string disksThere;     // the drive numbers that hold a disk, as "1 3"
-    std::uint32_t errorAh = 6;  // AH for an empty drive: disk changed or absent
-    std::vector<DiocRegisters> sent;
-};
-FakeDevice g_fake;
+    std::string disksThere = " ";
+    std::uint32_t errorAh = 6;
+    std::string probed;
+} g_fake;
 
-DeviceAnswer FakeExchange(DiocRegisters& registers)
+// Every block sent must be the disk-change status request: AX 1600h, the drive
+// number in DX, the carry set, all else zero.
+DeviceAnswer FakeExchange(DiocRegisters& r)
 {
-    g_fake.sent.push_back(registers);
+    EXPECT_EQ((std::vector<std::uint32_t>{r.eax, r.ebx, r.ecx, r.edi, r.esi, r.flags}),
+              (std::vector<std::uint32_t>{0x1600, 0, 0, 0, 0, kCarryFlag}));
+    g_fake.probed += (g_fake.probed.empty() ? "" : " ") + std::to_string(r.edx);
     if (g_fake.answer != DeviceAnswer::Answered) return g_fake.answer;
-    const bool there = (" " + g_fake.disksThere + " ").find(" " + std::to_string(registers.edx) + " ") != std::string::npos;
-    registers.eax = there ? 0 : g_fake.errorAh << 8;
-    registers.flags = there ? 0 : kCarryFlag;
+    const bool there = g_fake.disksThere.find(" " + std::to_string(r.edx) + " ") != std::string::npos;
+    r.eax = there ? 0 : g_fake.errorAh << 8;
+    r.flags = there ? 0 : kCarryFlag;
     return DeviceAnswer::Answered;
 }
 
-// A fresh session state with the fake device in place.
-void Reset()
+void Reset(DeviceAnswer answer, const std::string& disks, std::uint32_t errorAh = 6)
 {
-    g_fake = FakeDevice{};
+    g_fake = {answer, " " + disks + " ", errorAh, ""};
     ResetDebugSessionForTesting();
     SetDiskDeviceForTesting(FakeExchange);
-}
-
-// The drives asked, as "1 3". Every block sent is the disk-change status
-// request: AX 1600h, the drive number in DX, the carry set, all else zero.
-std::string Probed()
-{
-    std::string numbers;
-    for (const DiocRegisters& r : g_fake.sent) {
-        EXPECT_EQ((std::vector<std::uint32_t>{r.eax, r.ebx, r.ecx, r.edi, r.esi, r.flags}),
-                  (std::vector<std::uint32_t>{0x1600, 0, 0, 0, 0, kCarryFlag}));
-        numbers += (numbers.empty() ? "" : " ") + std::to_string(r.edx);
-    }
-    return numbers;
 }
 
 // Which drives the session's start probes, what it makes of the answers, and
@@ -57,23 +47,20 @@ std::string Probed()
 TEST(NrviniProbe, SessionChoosesTheDrive)
 {
     for (const cases::Row& c : cases::Rows("nrvini.txt", "session")) {
-        Reset();
-        g_fake.answer = c[0].text == "O" ? DeviceAnswer::CannotOpen
-                        : c[0].text == "R" ? DeviceAnswer::RequestFailed : DeviceAnswer::Answered;
-        g_fake.disksThere = c[1].text;
-        g_fake.errorAh = c[2].number();
+        SCOPED_TRACE(c[0].text + "|" + c[1].text + "|" + c[2].text);
+        Reset(c[0].text == "O" ? DeviceAnswer::CannotOpen : c[0].text == "R" ? DeviceAnswer::RequestFailed : DeviceAnswer::Answered,
+              c[1].text, c[2].number());
         const auto drive = [](const std::string& f) { return static_cast<std::uint8_t>(f == "0" ? 0 : f[0]); };
         const std::uint8_t letter = drive(c[5]);
-        EXPECT_EQ(ChooseDebugDrive(drive(c[3]), c[4].number()), letter) << c[0].text << "|" << c[1].text << "|" << c[2].text;
-        EXPECT_EQ(Probed(), c[6].text) << c[1].text;
+        EXPECT_EQ(ChooseDebugDrive(drive(c[3]), c[4].number()), letter);
+        EXPECT_EQ(g_fake.probed, c[6].text);
         EXPECT_EQ(DebugSessionState().iniPath, letter != 0 ? std::string(1, letter) + ":\\NRVDEBUG.INI" : "");
     }
     // A drive number is a drive too; later probes answer from the first.
-    Reset();
-    g_fake.disksThere = "3";
+    Reset(DeviceAnswer::Answered, "3");
     EXPECT_EQ(ProbeDiskette(3), 'D');
     EXPECT_EQ(ProbeDiskette('A'), 'D');
-    EXPECT_EQ(Probed(), "3");
+    EXPECT_EQ(g_fake.probed, "3");
     SetDiskDeviceForTesting(nullptr);
 }
 

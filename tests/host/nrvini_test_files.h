@@ -10,26 +10,21 @@
 
 namespace nrvini_test {
 
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        static int count = 0;
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        dir_ = (std::filesystem::temp_directory_path() / ("nrvini_test_" + std::to_string(stamp) + "_" + std::to_string(++count))).string();
-        std::filesystem::create_directories(dir_);
-    }
-    ~ScratchDir() { std::error_code ignored; std::filesystem::remove_all(dir_, ignored); }
-    std::string Path(const std::string& name) const { return (std::filesystem::path(dir_) / name).make_preferred().string(); }
+namespace fs = std::filesystem;
+
+// A fresh directory, removed with everything in it.
+struct ScratchDir {
+    ScratchDir() { fs::create_directories(dir); }
+    ~ScratchDir() { std::error_code ignored; fs::remove_all(dir, ignored); }
+    std::string Path(const std::string& name) const { return (dir / name).make_preferred().string(); }
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
         return names;
     }
-
-private:
-    std::string dir_;
+    inline static int count = 0;
+    const fs::path dir = fs::temp_directory_path() / ("nrvini_test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" + std::to_string(++count));
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
@@ -37,8 +32,7 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) { std:
 inline std::optional<std::string> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return in ? std::optional(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
 }
 
 }  // namespace nrvini_test

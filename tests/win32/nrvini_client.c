@@ -10,10 +10,9 @@
 
 int main(void)
 {
-    char file[MAX_PATH];
-    char value[32];
-    DWORD n = GetTempPathA(MAX_PATH - 20, file);
-    if (n == 0 || n >= MAX_PATH - 20) return 2;
+    char file[MAX_PATH + 20], value[32];
+    const DWORD n = GetTempPathA(MAX_PATH, file);
+    if (n == 0 || n >= MAX_PATH) return 2;
     strcat(file, "nrvini_client.ini");
     DeleteFileA(file);
     NrvWritePrivateProfileString("Client", "Answer", "42", file);

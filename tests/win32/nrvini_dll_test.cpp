@@ -1,5 +1,6 @@
-// NRVINI.dll as its callers see it: loaded with LoadLibrary, every export found
-// by its undecorated name and called with the system's calling convention.
+// NRVINI.dll as its callers see it: loaded with LoadLibrary afresh for every
+// test (so that its process-wide state starts anew), every export found by its
+// undecorated name and called with the system's calling convention.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,13 +13,6 @@
 #include "tests/host/nrvini_profile_cases.h"
 
 namespace {
-
-struct Library {
-    HMODULE module = LoadLibraryA((test::ModuleDirectory() + "\\NRVINI.dll").c_str());
-    ~Library() { if (module != nullptr) FreeLibrary(module); }
-    template <class Fn>
-    Fn Find(const char* name) const { return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))); }
-};
 
 // On i386 a callee that does not pop its arguments (or pops too many) leaves
 // the stack pointer moved; elsewhere there is a single calling convention.
@@ -40,86 +34,90 @@ auto Call(Fn fn, Args... args)
     if constexpr (!std::is_void_v<Result>) return result;
 }
 
+#define FIND(name) Find<name##Fn>(#name)
 class NrviniDll : public ::testing::Test {
 protected:
+    template <class Fn>
+    Fn Find(const char* name)
+    {
+        const auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        missing += fn == nullptr ? std::string(" ") + name : "";
+        return fn;
+    }
     void SetUp() override
     {
-        ASSERT_NE(lib.module, nullptr) << "NRVINI.dll not found beside the test program";
-        ASSERT_TRUE(api.getString && api.getInt && api.getSection && api.getNames && api.writeString &&
-                    api.writeSection && api.setLast);
+        ASSERT_NE(module, nullptr) << "NRVINI.dll not found beside the test program";
+        ASSERT_EQ(missing, "") << "exports not found";
     }
+    ~NrviniDll() override { if (module != nullptr) FreeLibrary(module); }
 
-    Library lib;
-    nrvini_test::ProfileApi api{lib.Find<NrvGetPrivateProfileStringFn>("NrvGetPrivateProfileString"),
-                                lib.Find<NrvGetPrivateProfileIntFn>("NrvGetPrivateProfileInt"),
-                                lib.Find<NrvGetPrivateProfileSectionFn>("NrvGetPrivateProfileSection"),
-                                lib.Find<NrvGetPrivateProfileSectionNamesFn>("NrvGetPrivateProfileSectionNames"),
-                                lib.Find<NrvWritePrivateProfileStringFn>("NrvWritePrivateProfileString"),
-                                lib.Find<NrvWritePrivateProfileSectionFn>("NrvWritePrivateProfileSection"),
-                                lib.Find<NrvIniSetLastSectionFn>("NrvIniSetLastSection")};
+    HMODULE module = LoadLibraryA((test::ModuleDirectory() + "\\NRVINI.dll").c_str());
+    std::string missing;
+    nrvini_test::ProfileApi api{FIND(NrvGetPrivateProfileString), FIND(NrvGetPrivateProfileInt), FIND(NrvGetPrivateProfileSection),
+                                FIND(NrvGetPrivateProfileSectionNames), FIND(NrvWritePrivateProfileString),
+                                FIND(NrvWritePrivateProfileSection), FIND(NrvIniSetLastSection)};
+    InitDebugSessionFn init = FIND(InitDebugSession);
+    DebugModeFn mode = FIND(DebugMode);
+    DebugDisketteAvailableFn available = FIND(DebugDisketteAvailable);
+    GetDebugINIStringFn getString = FIND(GetDebugINIString);
+    GetDebugINIIntFn getInt = FIND(GetDebugINIInt);
+    SetDebugINIStringFn setString = FIND(SetDebugINIString);
+    SetDebugINIIntFn setInt = FIND(SetDebugINIInt);
+    FindCDROMFn findCdrom = FIND(FindCDROM);
+    RegisterServerFn registerServer = FIND(RegisterServer);
     nrvini_test::ScratchDir dir;
 };
 
-// Every export once with the stack pointer watched, then the profile case
-// tables through the library, its writes replacing files the system's way.
+// The profile case tables through the library, every call with the stack
+// pointer watched, its writes replacing files the system's way.
 TEST_F(NrviniDll, ExportsKeepTheStackAndPassTheCaseTables)
 {
     using DllMainFn = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
-    const auto entry = lib.Find<DllMainFn>("DllMain");
+    const auto entry = Find<DllMainFn>("DllMain");
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(Call(entry, static_cast<HINSTANCE>(lib.module), static_cast<DWORD>(DLL_THREAD_ATTACH), nullptr), TRUE);
-    const std::string path = dir.Path("s.ini");
-    char buffer[16];
-    Call(api.setLast, "");
-    EXPECT_EQ(Call(api.writeString, "S", "k", "v", path.c_str()), 0);
-    EXPECT_EQ(Call(api.writeSection, "T", "x=1\0", path.c_str()), 1);
-    EXPECT_EQ(Call(api.getString, "S", "k", "", buffer, 16u, path.c_str()), 1u);
-    EXPECT_EQ(Call(api.getInt, "T", "x", 0, path.c_str()), 1u);
-    EXPECT_EQ(Call(api.getSection, "T", buffer, 16u, path.c_str()), 4u);
-    EXPECT_EQ(Call(api.getNames, buffer, 16u, path.c_str()), 5u);
-    nrvini_test::CheckProfileTables(api);
+    EXPECT_EQ(Call(entry, static_cast<HINSTANCE>(module), static_cast<DWORD>(DLL_THREAD_ATTACH), nullptr), TRUE);
+    nrvini_test::CheckProfileTables(api, [](auto... args) { return Call(args...); });
 }
 
 // A file another program holds without read sharing cannot be read and is not
-// written, though it could be. One held without delete sharing, one with a second name (a hard
-// link) and a hidden system file are written and stay what they were; a
-// read-only file is written where the system's own profile write writes it
-// (Windows refuses it; Wine run by root does not) and stays read-only. The
-// temporary file of a killed save goes, and no save leaves one.
+// written, though it could be. One held without delete sharing, one with a
+// second name (a hard link) and a hidden system file are written and stay what
+// they were; a read-only file is written where the system's own profile write
+// writes it (Windows refuses it; Wine run by root does not) and stays
+// read-only. The temporary file of a killed save goes, and no save leaves one.
 TEST_F(NrviniDll, SavesKeepTheFileWhatItWas)
 {
-    const std::string path = dir.Path("held.ini");
-    const auto text = [](const char* value) { return std::string("[A]\r\nk=") + value + "\r\n"; };
+    const std::string path = dir.Path("held.ini"), other = dir.Path("other.ini");
+    const auto text = [](const std::string& value) { return "[A]\r\nk=" + value + "\r\n"; };
+    const auto write = [&](const char* value, const std::string& file) {
+        EXPECT_EQ(api.writeString("A", "k", value, path.c_str()), 1) << value;
+        EXPECT_EQ(test::ReadFileText(file), text(value));
+    };
     ASSERT_TRUE(test::WriteFileText(path, text("1")));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(api.writeSection("A", "k=2\0", path.c_str()), 0);
     CloseHandle(held);
     EXPECT_EQ(test::ReadFileText(path), text("1"));
-
     held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(api.writeString("A", "k", "3", path.c_str()), 1);
+    write("3", path);
     CloseHandle(held);
-    EXPECT_EQ(test::ReadFileText(path), text("3"));
-
-    const std::string other = dir.Path("other.ini");
     ASSERT_TRUE(CreateHardLinkA(other.c_str(), path.c_str(), nullptr));
-    EXPECT_EQ(api.writeString("A", "k", "4", path.c_str()), 1);
-    EXPECT_EQ(test::ReadFileText(other), text("4"));
+    write("4", other);
     DeleteFileA(other.c_str());
 
     constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), kHiddenSystem));
     const std::string leftover = nrvini::TemporaryNameBeside(path);
     ASSERT_TRUE(test::WriteFileText(leftover, "[A]\r\nk=half"));
-    EXPECT_EQ(api.writeString("A", "k", "5", path.c_str()), 1);
+    write("5", path);
     EXPECT_EQ(GetFileAttributesA(path.c_str()) & kHiddenSystem, kHiddenSystem);
-    EXPECT_EQ(test::ReadFileText(path), text("5"));
 
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     const bool systemWrites = WritePrivateProfileStringA("A", "k", "6", path.c_str()) != 0;
     EXPECT_EQ(api.writeString("A", "k", "7", path.c_str()) != 0, systemWrites);
-    EXPECT_EQ(test::ReadFileText(path), text(systemWrites ? "7" : "5"));
+    const std::string last = text(systemWrites ? "7" : "5");
+    EXPECT_EQ(test::ReadFileText(path), last);
     EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
@@ -128,73 +126,46 @@ TEST_F(NrviniDll, SavesKeepTheFileWhatItWas)
     ASSERT_TRUE(MoveFileA(path.c_str(), (leftover + ".old").c_str()));
     char buffer[16] = {};
     EXPECT_EQ(Call(api.getString, "A", "k", "", buffer, 16u, path.c_str()), 1u);
-    EXPECT_EQ(test::ReadFileText(path), text(systemWrites ? "7" : "5"));
+    EXPECT_EQ(test::ReadFileText(path), last);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"held.ini"});
 }
 
-}  // namespace
-
-namespace {
-
-// The debug session, CD-ROM search and COM registration, each test with the
-// library freshly loaded, so that its process-wide state starts anew. The
-// drives come from the CTest fixture nrvini_drives (tests/win32/wine_drives.sh):
-// B: and Q: are floppy drives, R: a CD-ROM drive, each a folder. Wine plays
-// the NT family of Windows here, where the diskette device cannot be opened
-// and every probe finds a disk.
-class NrviniServices : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_NE(lib.module, nullptr);
-        ASSERT_TRUE(init && mode && available && getString && getInt && setString && setInt && findCdrom && registerServer);
-    }
-
-    Library lib;
-    InitDebugSessionFn init = lib.Find<InitDebugSessionFn>("InitDebugSession");
-    DebugModeFn mode = lib.Find<DebugModeFn>("DebugMode");
-    DebugDisketteAvailableFn available = lib.Find<DebugDisketteAvailableFn>("DebugDisketteAvailable");
-    GetDebugINIStringFn getString = lib.Find<GetDebugINIStringFn>("GetDebugINIString");
-    GetDebugINIIntFn getInt = lib.Find<GetDebugINIIntFn>("GetDebugINIInt");
-    SetDebugINIStringFn setString = lib.Find<SetDebugINIStringFn>("SetDebugINIString");
-    SetDebugINIIntFn setInt = lib.Find<SetDebugINIIntFn>("SetDebugINIInt");
-    FindCDROMFn findCdrom = lib.Find<FindCDROMFn>("FindCDROM");
-    RegisterServerFn registerServer = lib.Find<RegisterServerFn>("RegisterServer");
-};
-
+// The debug session, CD-ROM search and COM registration. The drives come from
+// the CTest fixture nrvini_drives (tests/win32/wine_drives.sh): B: and Q: are
+// floppy drives, R: a CD-ROM drive, each a folder. Wine plays the NT family of
+// Windows here, where the diskette device cannot be opened and every probe
+// finds a disk.
 const char kDebugIni[] = "B:\\NRVDEBUG.INI";
 const char kNoDrives[] = "the drives are not set up: run through CTest (fixture nrvini_drives)";
 
-TEST_F(NrviniServices, DebugSessionFromTheDiskette)
+TEST_F(NrviniDll, DebugSessionFromTheDiskette)
 {
     if (GetDriveTypeA("B:\\") != DRIVE_REMOVABLE) GTEST_SKIP() << kNoDrives;
     // The probe asks the drive once; later calls give the same answer.
     EXPECT_EQ(Call(available, static_cast<uint8_t>('D')), 'D');
     EXPECT_EQ(Call(available, static_cast<uint8_t>(2)), 'D');
 
-    // No session, the switch being off: nothing is read or written.
-    const std::string stored = "[DEBUG]\r\nDebug=off\r\n[S]\r\nk=stored\r\n";
-    ASSERT_TRUE(test::WriteFileText(kDebugIni, stored));
-    EXPECT_EQ(Call(init, static_cast<uint8_t>('Q'), 1), 0);
-    std::string buffer(16, '\x7f');
+    // The switch: off in any case, no key, no file give no session, and then
+    // nothing is read or written. B: counts as holding a disk, so Q: is not
+    // asked (the host's session table). A running session stays.
     uint16_t number = 77;
-    EXPECT_EQ(Call(getString, "S", "k", buffer.data(), static_cast<uint16_t>(8), "d"), 0);
-    EXPECT_EQ(buffer, std::string(16, '\x7f'));
-    EXPECT_EQ(Call(getInt, "S", "k", &number, static_cast<uint16_t>(5)), 0);
-    EXPECT_EQ(number, 77);
-    EXPECT_EQ(Call(setString, "S", "k", "new"), 0);
-    EXPECT_EQ(Call(setInt, "S", "n", static_cast<uint16_t>(1)), 0);
-    EXPECT_EQ(test::ReadFileText(kDebugIni), stored);
-
-    // The switch: off in any case, no key, no file give no session. B: counts
-    // as holding a disk, so Q: is not asked (the host's session table).
     for (const cases::Row& s : cases::Rows("nrvini.txt", "debugswitch")) {
+        SCOPED_TRACE(s[0].text);
         DeleteFileA(kDebugIni);
         EXPECT_TRUE(s[0].null || test::WriteFileText(kDebugIni, s[0]));
-        EXPECT_EQ(Call(init, static_cast<uint8_t>('Q'), 1), s[1].number()) << s[0].text;
+        EXPECT_EQ(Call(init, static_cast<uint8_t>('Q'), 1), s[1].number());
         EXPECT_EQ(Call(mode), s[1].number());
+        if (s[1].number() != 0) continue;
+        std::string buffer(16, '\x7f');
+        EXPECT_EQ(Call(getString, "DEBUG", "Debug", buffer.data(), static_cast<uint16_t>(8), "d"), 0);
+        EXPECT_EQ(buffer, std::string(16, '\x7f'));
+        EXPECT_EQ(Call(getInt, "DEBUG", "Other", &number, static_cast<uint16_t>(5)), 0);
+        EXPECT_EQ(number, 77);
+        EXPECT_EQ(Call(setString, "DEBUG", "Debug", "1"), 0);
+        EXPECT_EQ(Call(setInt, "S", "n", static_cast<uint16_t>(1)), 0);
+        EXPECT_EQ(test::PathExists(kDebugIni) ? std::optional(test::ReadFileText(kDebugIni)) : std::nullopt, nrvini_test::Expected(s[0]));
     }
-    EXPECT_EQ(Call(init, static_cast<uint8_t>(0), 1), 1);  // a running session stays
+    EXPECT_EQ(Call(init, static_cast<uint8_t>(0), 1), 1);
 
     // With the session every function reads and writes B:\NRVDEBUG.INI.
     EXPECT_NE(Call(setString, "S", "long", "0123456789ABCDEF"), 0);
@@ -217,30 +188,26 @@ TEST_F(NrviniServices, DebugSessionFromTheDiskette)
 }
 
 // R: is the only CD-ROM drive.
-TEST_F(NrviniServices, FindsTheCdromFromTheStartLetter)
+TEST_F(NrviniDll, FindsTheCdromFromTheStartLetter)
 {
     if (GetDriveTypeA("R:\\") != DRIVE_CDROM) GTEST_SKIP() << kNoDrives;
     for (const cases::Row& c : cases::Rows("nrvini.txt", "cdrom"))
         EXPECT_EQ(Call(findCdrom, static_cast<uint8_t>(c[0].text[0])), c[1].text == "0" ? 0 : c[1].text[0]) << c[0].text;
 }
 
-TEST_F(NrviniServices, RegistersAndUnregistersComServers)
+// Each library of the [comserver] table lies beside the test program; the
+// stand-in server writes the value Registered into its key.
+TEST_F(NrviniDll, RegistersAndUnregistersComServers)
 {
-    const std::string server = test::ModuleDirectory() + "\\nrvini_com_server.dll";
-    const std::string plain = test::ModuleDirectory() + "\\nrvini_no_server.dll";
     const char* key = "Software\\NrviniTest\\ComServer";
-    // The server writes the value Registered into its key.
-    const auto keyExists = [&] { return RegGetValueA(HKEY_CURRENT_USER, key, "Registered", RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS; };
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
-    EXPECT_EQ(Call(registerServer, server.c_str(), 1), S_OK);
-    EXPECT_TRUE(keyExists());
-    EXPECT_EQ(GetModuleHandleA(server.c_str()), nullptr) << "the server stayed loaded";
-    EXPECT_EQ(Call(registerServer, server.c_str(), 0), S_OK);
-    EXPECT_FALSE(keyExists());
-    EXPECT_EQ(static_cast<uint32_t>(Call(registerServer, plain.c_str(), 0)), 0x80004005u);
-    EXPECT_EQ(GetModuleHandleA(plain.c_str()), nullptr) << "the library stayed loaded";
-    const std::string missing = test::ModuleDirectory() + "\\no_such_server.dll";
-    EXPECT_EQ(static_cast<uint32_t>(Call(registerServer, missing.c_str(), 1)), 0x8007007Eu);
+    for (const cases::Row& r : cases::Rows("nrvini.txt", "comserver")) {
+        SCOPED_TRACE(r[0].text + " " + r[1].text);
+        const std::string library = test::ModuleDirectory() + "\\" + r[0].text;
+        EXPECT_EQ(static_cast<uint32_t>(Call(registerServer, library.c_str(), r[1].number())), std::stoul(r[2].text, nullptr, 0));
+        EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, key, "Registered", RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS, r[3].text == "1");
+        EXPECT_EQ(GetModuleHandleA(library.c_str()), nullptr) << "the library stayed loaded";
+    }
 }
 
 }  // namespace
