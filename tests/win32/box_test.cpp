@@ -17,45 +17,29 @@ const char kUsage[] =
     "-noreboot will suppress reboots\n"
     "-resume will force a resume of the INI file processing\n\n";
 
-// The box the engine shows for those arguments, answered; and its exit code.
-test::BoxSeen AnswerBox(const test::Sandbox& box, const std::string& arguments, DWORD& exitCode)
+// A failed start: the usage box for a missing script (or none), even when
+// silent, and writing no log; the list box for an empty command list, unless
+// silent. Both system-modal, and the engine exits with 0 once they are answered.
+TEST(StartBoxes, UsageEvenWhenSilentAndEmptyListUnlessSilent)
 {
-    HANDLE process = box.Start(arguments);
-    const test::BoxSeen seen = process ? test::AnswerBox(kTitle, IDOK) : test::BoxSeen{};
-    exitCode = test::WaitForProcess(process, 20000).exitCode;
-    return seen;
-}
-
-TEST(UsageBox, ShownForAMissingScriptEvenWhenSilent)
-{
-    test::Sandbox box("usagebox");
-    for (const char* arguments : {"NOSUCH.INI", "NOSUCH.INI -silent", ""}) {
-        DWORD exitCode = 1;
-        const test::BoxSeen a = AnswerBox(box, arguments, exitCode);
-        ASSERT_TRUE(a.found) << "no box for '" << arguments << "'";
-        EXPECT_EQ(a.text, kUsage);
-        EXPECT_TRUE(a.systemModal);
-        EXPECT_EQ(exitCode, 0u);
+    test::Sandbox box("startbox");
+    for (const std::string arguments : {"NOSUCH.INI", "NOSUCH.INI -silent", "", "SETUP.INI"}) {
+        const bool list = arguments == "SETUP.INI";
+        if (list) {
+            EXPECT_FALSE(test::PathExists(box.log()));
+            box.AddFile("SETUP.INI", "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\n[CommandsList]\r\n");
+        }
+        HANDLE process = box.Start(arguments);
+        const test::BoxSeen seen = process ? test::AnswerBox(kTitle, IDOK) : test::BoxSeen{};
+        const test::RunResult r = test::WaitForProcess(process, 20000);
+        ASSERT_TRUE(seen.found) << "no box for '" << arguments << "'";
+        EXPECT_EQ(seen.text, list ? "Cannot initialize commands section...check log file..." : kUsage);
+        EXPECT_TRUE(seen.systemModal);
+        EXPECT_EQ(r.exitCode, 0u);
     }
-    EXPECT_FALSE(test::PathExists(box.log()));
-}
-
-TEST(CommandsBox, ShownForAnEmptyListUnlessSilent)
-{
-    test::Sandbox box("listbox");
-    box.AddFile("SETUP.INI", "[Data]\r\nLogging=1\r\nLogFile={DIR}\\install.log\r\n[CommandsList]\r\n");
-    DWORD exitCode = 1;
-    const test::BoxSeen a = AnswerBox(box, "SETUP.INI", exitCode);
-    ASSERT_TRUE(a.found);
-    EXPECT_EQ(a.text, "Cannot initialize commands section...check log file...");
-    EXPECT_TRUE(a.systemModal);
-    EXPECT_EQ(exitCode, 0u);
-
-    // Silent: the run ends at once without a box.
     EXPECT_TRUE(test::WaitForProcess(box.Start("SETUP.INI -silent"), 20000).finished);
     EXPECT_EQ(FindWindowA("#32770", kTitle), nullptr);
 }
-
 
 // 170 lines of 120 characters: about 20 KB of text, more than the 16640-byte
 // measurement of the section allows.
@@ -90,9 +74,9 @@ TEST(MessageBox, AnswersChooseTheNextSectionAndLongTextsAreCut)
     EXPECT_TRUE(big.systemModal && question.systemModal);
 
     const std::string log = test::ReadFileText(box.log());
-    EXPECT_NE(log.find("WARINING -=-Section Size is to large for Win9X"), std::string::npos) << log;
-    EXPECT_NE(log.find("  Setting next section to:  BigCancel"), std::string::npos) << log;
-    EXPECT_NE(log.find("  Setting next section to:  NoSec"), std::string::npos) << log;
+    for (const char* entry : {"WARINING -=-Section Size is to large for Win9X", "  Setting next section to:  BigCancel",
+                              "  Setting next section to:  NoSec"})
+        EXPECT_NE(log.find(entry), std::string::npos) << log;
     EXPECT_EQ(test::IniValue(box.workingCopy(), "State", "CurrentSection"), "NoSec");
 }
 

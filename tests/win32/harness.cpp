@@ -51,7 +51,7 @@ std::vector<std::string> ListDirectory(const std::string& dir, bool directories)
     return names;
 }
 
-void RemoveTree(const std::string& path)
+static void RemoveTree(const std::string& path)
 {
     for (const bool directories : {false, true}) {
         for (const std::string& name : ListDirectory(path, directories)) {
@@ -76,14 +76,10 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-Sandbox::Sandbox(const std::string& name)
+Sandbox::Sandbox(const std::string& name) : dir_("C:\\se\\" + name), temp_(dir_ + "\\tmp\\")
 {
-    CreateDirectoryA("C:\\se", nullptr);
-    dir_ = "C:\\se\\" + name;
     RemoveTree(dir_);
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    temp_ = dir_ + "\\tmp\\";
-    CreateDirectoryA(temp_.c_str(), nullptr);
+    for (const std::string& d : {std::string("C:\\se"), dir_, temp_}) CreateDirectoryA(d.c_str(), nullptr);
     // The driver files lie beside the engine, as they do on a real machine.
     for (const char* file : {"setupengine.exe", "TSLInt15.VxD", "TSLMGMT.SYS"})
         CopyFileA((ModuleDirectory() + "\\" + file).c_str(), path(file).c_str(), FALSE);
@@ -116,16 +112,15 @@ static std::string EnvironmentWithTemp(const std::string& temp)
     return block + "TMP=" + t + '\0' + "TEMP=" + t + '\0' + '\0';
 }
 
-HANDLE StartProcess(const std::string& exe, const std::string& arguments, const std::string* environment,
-                    const char* directory, bool suspended)
+HANDLE StartProcess(const std::string& exe, const std::string& arguments, const char* environment, const char* directory,
+                    bool suspended)
 {
     std::string commandLine = "\"" + exe + "\" " + arguments;
-    std::string block = environment ? *environment : std::string();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0,
-                        environment ? block.data() : nullptr, directory, &si, &pi))
+                        const_cast<char*>(environment), directory, &si, &pi))
         return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
@@ -134,9 +129,7 @@ HANDLE StartProcess(const std::string& exe, const std::string& arguments, const 
 void ResumeProcess(HANDLE process)
 {
     using NtResume = LONG(NTAPI*)(HANDLE);
-    const auto resume = reinterpret_cast<NtResume>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll"), "NtResumeProcess")));
-    if (resume) resume(process);
+    reinterpret_cast<NtResume>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll"), "NtResumeProcess")))(process);
 }
 
 RunResult WaitForProcess(HANDLE process, DWORD timeoutMs)
@@ -152,14 +145,10 @@ RunResult WaitForProcess(HANDLE process, DWORD timeoutMs)
 
 HANDLE Sandbox::Start(const std::string& arguments, bool suspended) const
 {
-    const std::string environment = EnvironmentWithTemp(temp_);
-    return StartProcess(exe(), arguments, &environment, dir_.c_str(), suspended);
+    return StartProcess(exe(), arguments, EnvironmentWithTemp(temp_).c_str(), dir_.c_str(), suspended);
 }
 
-RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const
-{
-    return WaitForProcess(Start(arguments), timeoutMs);
-}
+RunResult Sandbox::Run(const std::string& arguments, DWORD timeoutMs) const { return WaitForProcess(Start(arguments), timeoutMs); }
 
 void SetPersonality(const std::string& exeName, const std::string& version)
 {
@@ -174,8 +163,7 @@ void SetPersonality(const std::string& exeName, const std::string& version)
 std::string SystemDirectory()
 {
     char buffer[MAX_PATH] = {};
-    GetSystemDirectoryA(buffer, MAX_PATH);
-    return buffer;
+    return std::string(buffer, GetSystemDirectoryA(buffer, MAX_PATH));
 }
 
 BoxSeen AnswerBox(const char* caption, WPARAM button, DWORD timeoutMs)
@@ -194,8 +182,7 @@ BoxSeen AnswerBox(const char* caption, WPARAM button, DWORD timeoutMs)
 std::string IniValue(const std::string& file, const char* section, const char* key, const char* defaultText)
 {
     char buffer[1024] = {};
-    GetPrivateProfileStringA(section, key, defaultText, buffer, sizeof buffer, file.c_str());
-    return buffer;
+    return std::string(buffer, GetPrivateProfileStringA(section, key, defaultText, buffer, sizeof buffer, file.c_str()));
 }
 
 }  // namespace test

@@ -8,15 +8,11 @@
 
 namespace test {
 
-class RegistrySteps {
-public:
+struct RegistrySteps {
     ~RegistrySteps();  // gives the engine its own Windows version back
-
     // False when verb is none of these steps; failure says what did not hold.
     bool Run(const std::string& verb, const std::vector<std::string>& args, std::string& failure);
-
-private:
-    std::map<std::string, std::vector<BYTE>> descriptors_;
+    std::map<std::string, std::vector<BYTE>> descriptors_;  // kept by regacl for regsd
 };
 
 }  // namespace test

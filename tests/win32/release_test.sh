@@ -26,8 +26,7 @@ contents)
   listing() { cmake -E tar tvf "$1" | awk '{print $1, $NF}'; }
   diff <(listing "$build/$name.zip"; listing "$build/$name-debug.zip") \
        <(sed "s/@VERSION@/$version/" "$src/tests/win32/release.expected") || fail "archive contents differ from release.expected"
-  rm -rf "$build/release-test"
-  mkdir -p "$build/release-test"
+  rm -rf "$build/release-test" && mkdir -p "$build/release-test"
   (cd "$build/release-test" && cmake -E tar xf "$build/$name.zip" && cmake -E tar xf "$build/$name-debug.zip")
   (cd "$pkg" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS"
   bash "$src/tests/win32/check_pe.sh" "$objdump" "$pkg/bin" "$version"
@@ -43,8 +42,7 @@ contents)
 client)
   cc=$1 cxx=$2 runner=$3 prefix=$4
   work=$build/release-test/client
-  rm -rf "$work"
-  mkdir -p "$work"
+  rm -rf "$work" && mkdir -p "$work"
   cp "$pkg/bin/NRVINI.dll" "$work/"
   # The header and the import library alone: no path into the sources.
   "$cc" -std=c99 -Wall -Wextra -Werror -I"$pkg/include" "$src/tests/win32/nrvini_client.c" \
@@ -60,13 +58,11 @@ client)
 reproducible)
   build_type=$1
   again=$build/release-again
-  rm -rf "$again"
-  mkdir -p "$again/src"
+  rm -rf "$again" && mkdir -p "$again/src"
   # The tracked files as they are in the working tree; no .git, so the commit
   # time comes as SOURCE_DATE_EPOCH.
   (cd "$src" && git ls-files -z | xargs -0 cp --parents -t "$again/src")
-  export SOURCE_DATE_EPOCH
-  SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct)
+  SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct) && export SOURCE_DATE_EPOCH
   {
     cmake -S "$again/src" -B "$again/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$again/src/cmake/mingw-i686.cmake" \
       -DCMAKE_BUILD_TYPE="$build_type" -DSE_PACKAGE_ONLY=ON &&
