@@ -8,25 +8,18 @@
 
 namespace {
 
-TEST(SystemIdList, LinesNameAnIdInTheEightFormsOnly)
+TEST(BranchText, SystemIdsWorkingDirectoriesAndPauses)
 {
-    for (const cases::Row& c : cases::Rows("engine.txt", "idline"))
-        EXPECT_EQ(se::LineNamesSystemId(c[1], static_cast<unsigned>(c[0].number())), c[2].text == "1") << c[1].text << " " << c[0].text;
+    cases::CheckCalls("engine.txt", "branchcalls",
+        {{"idline", [](const cases::Row& r) { return cases::Flag(se::LineNamesSystemId(r[2], static_cast<unsigned>(r[1].number()))); }},
+         {"format", [](const cases::Row& r) { return se::FormatSystemId(static_cast<unsigned>(r[1].number())); }},
+         {"workdir", [](const cases::Row& r) { return se::ProgramWorkingDirectory(r[1]).value_or("<none>"); }},
+         {"pause", [](const cases::Row& r) { return std::to_string(se::PauseMilliseconds(r[1])); }}});
     EXPECT_TRUE(se::SystemIdListed({"; comment", "junk", "0x0a1b"}, 0x0A1B));
     EXPECT_FALSE(se::SystemIdListed({}, 0x0A1B));
-    EXPECT_EQ(se::FormatSystemId(0x0A1B), "0X0A1B");
-    EXPECT_EQ(se::FormatSystemId(0), "0X0000");
 }
 
-TEST(ProgramText, WorkingDirectoryAndPause)
-{
-    for (const cases::Row& c : cases::Rows("engine.txt", "workdir"))
-        EXPECT_EQ(se::ProgramWorkingDirectory(c[0]).value_or("<none>"), c[1].null ? "<none>" : c[1].text) << c[0].text;
-    for (const cases::Row& c : cases::Rows("engine.txt", "pause"))
-        EXPECT_EQ(se::PauseMilliseconds(c[0]), c[1].number()) << c[0].text;
-}
-
-TEST(ProgramText, CandidatesOfAnUnquotedCommandLine)
+TEST(ProgramText, CandidatesOfAnUnquotedCommandLineAndMessageLines)
 {
     for (const cases::Row& c : cases::Rows("engine.txt", "programs")) {
         const std::vector<se::ProgramCandidate> candidates = se::ProgramCandidates(c[0]);
@@ -36,10 +29,7 @@ TEST(ProgramText, CandidatesOfAnUnquotedCommandLine)
         const std::string quoted = candidates.empty() ? "<none>" : se::QuoteProgram(c[0], candidates.front());
         EXPECT_EQ(quoted, c[2].null ? "<none>" : c[2].text) << c[0].text;
     }
-}
-
-TEST(ProgramText, MessageLinesEndAtAnEmptyValueOrTheDefault)
-{
+    // Message lines end at an empty value or the default.
     std::string text;
     EXPECT_TRUE(se::AppendMessageLine(text, "Hello"));
     EXPECT_TRUE(se::AppendMessageLine(text, ";"));

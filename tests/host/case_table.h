@@ -11,7 +11,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #if defined(_WIN32)
@@ -30,47 +29,18 @@ struct Field {
 };
 using Row = std::vector<Field>;
 
-// Where the case files lie: tests/cases, or cases\ beside a Windows test program.
-inline std::string CasePath(const std::string& file)
+// The rows of one table; a table with none is a failure (a misspelt name).
+// The files lie in tests/cases, or in cases\ beside a Windows test program.
+inline std::vector<Row> Rows(const std::string& file, const std::string& table)
 {
 #if defined(_WIN32)
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     const std::string path(self);
-    return path.substr(0, path.rfind('\\')) + "\\cases\\" + file;
+    std::ifstream in(path.substr(0, path.rfind('\\')) + "\\cases\\" + file, std::ios::binary);
 #else
-    return SE_TEST_CASES_DIR "/" + file;
+    std::ifstream in(SE_TEST_CASES_DIR "/" + file, std::ios::binary);
 #endif
-}
-
-inline Field Unescape(const std::string& raw)
-{
-    if (raw == "\\N") return {"", true};
-    Field f;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] != '\\' || i + 1 == raw.size()) {
-            f.text += raw[i];
-            continue;
-        }
-        const char c = raw[++i];
-        if (c == 'x') {
-            f.text += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else if (c == '{') {
-            const std::size_t colon = raw.find(':', i), end = raw.find('}', colon + 2);
-            f.text.append(std::stoul(raw.substr(i + 1, colon - i - 1)), raw[colon + 1]);
-            i = end;
-        } else {
-            f.text += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
-        }
-    }
-    return f;
-}
-
-// The rows of one table; a table with none is a failure (a misspelt name).
-inline std::vector<Row> Rows(const std::string& file, const std::string& table)
-{
-    std::ifstream in(CasePath(file), std::ios::binary);
     std::vector<Row> rows;
     bool inTable = false;
     for (std::string line; std::getline(in, line);) {
@@ -81,14 +51,24 @@ inline std::vector<Row> Rows(const std::string& file, const std::string& table)
             continue;
         }
         if (!inTable) continue;
-        Row row;
-        std::string raw;
-        for (std::size_t i = 0; i <= line.size(); ++i) {
-            if (i < line.size() && line[i] != '|') {
-                raw += line[i];
-                if (line[i] == '\\' && i + 1 < line.size()) raw += line[++i];
+        Row row(1);
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            Field& f = row.back();
+            const char c = i + 1 < line.size() ? line[i + 1] : '\0';
+            if (line[i] == '|') {
+                row.emplace_back();
+            } else if (line[i] != '\\' || i + 1 == line.size()) {
+                f.text += line[i];
+            } else if (c == 'N' && f.text.empty() && (i + 2 == line.size() || line[i + 2] == '|')) {
+                f.null = true, ++i;
+            } else if (c == 'x') {
+                f.text += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16)), i += 3;
+            } else if (c == '{') {
+                const std::size_t colon = line.find(':', i);
+                f.text.append(std::stoul(line.substr(i + 2, colon - i - 2)), line[colon + 1]);
+                i = line.find('}', colon + 2);
             } else {
-                row.push_back(Unescape(std::exchange(raw, "")));
+                f.text += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c, ++i;
             }
         }
         rows.push_back(row);
@@ -109,5 +89,11 @@ inline void CheckCalls(const std::string& file, const std::string& table, const 
     }
 }
 inline std::string Flag(bool value) { return value ? "1" : "0"; }
+inline std::string Join(const std::vector<std::string>& parts, const char* between)
+{
+    std::string all;
+    for (std::size_t i = 0; i < parts.size(); ++i) all += (i ? between : "") + parts[i];
+    return all;
+}
 
 }  // namespace cases

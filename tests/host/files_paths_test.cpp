@@ -5,8 +5,9 @@
 
 namespace {
 
-// The checks run in a fixed order; each case shows the first that applies.
-TEST(CopyListLines, ChecksInOrder)
+// Copy list lines: the checks run in a fixed order, each case shows the
+// first that applies. Then file names, joins, trees and roots.
+TEST(FilePaths, CopyListLinesNamesJoinsTreesAndRoots)
 {
     const char* const kinds[] = {"MissingComma", "Comment", "SourceMissing", "DestinationMissing", "Wildcard", "Ready"};
     for (const cases::Row& c : cases::Rows("engine.txt", "copylist")) {
@@ -16,10 +17,6 @@ TEST(CopyListLines, ChecksInOrder)
         EXPECT_EQ(line.source + "|" + line.destination, c[2].text + "|" + c[3].text) << c[0].text;
         EXPECT_EQ(line.trailingBackslashRemoved, c[4].text == "1") << c[0].text;
     }
-}
-
-TEST(FilePaths, NamesJoinsTreesAndRoots)
-{
     cases::CheckCalls("engine.txt", "paths",
                       {{"name", [](const cases::Row& r) { return se::FileNameOf(r[1]); }},
                        {"join", [](const cases::Row& r) { return se::JoinPath(r[1], r[2]); }},

@@ -11,11 +11,9 @@ TEST(IniEditLines, SetValueAndSetVariableLines)
     const char* const faults[] = {"None", "Comment", "MissingComma", "NoSection", "NoKey"};
     for (const cases::Row& c : cases::Rows("engine.txt", "inilines")) {
         const se::IniEditLine got = c[0].text == "V" ? se::SplitSetValueLine(c[1]) : se::SplitSetVariableLine(c[1]);
-        std::string fields;
-        for (std::size_t i = 0; i < got.fields.size(); ++i) fields += (i ? "\n" : "") + got.fields[i];
         EXPECT_EQ(faults[static_cast<int>(got.fault)], c[2].text) << c[1].text;
         EXPECT_EQ(got.shown, c[3].text) << c[1].text;
-        EXPECT_EQ(fields, c[4].text) << c[1].text;
+        EXPECT_EQ(cases::Join(got.fields, "\n"), c[4].text) << c[1].text;
     }
 }
 

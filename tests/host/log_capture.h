@@ -5,5 +5,5 @@
 #include <vector>
 
 namespace test {
-std::vector<std::string>& LogEntries();
-}
+inline std::vector<std::string> logEntries;
+}  // namespace test

@@ -17,7 +17,7 @@ std::string Hex(const Bytes& bytes)
     return text;
 }
 
-TEST(EditData, ConvertsAsTheScriptsExpect)
+TEST(RegData, EditDataConvertsAsTheScriptsExpect)
 {
     const std::map<std::string, std::uint32_t> types = {{"REG_SZ", se::kRegSz}, {"REG_EXPAND_SZ", se::kRegExpandSz},
         {"REG_BINARY", se::kRegBinary}, {"REG_DWORD", se::kRegDword}, {"REG_MULTI_SZ", se::kRegMultiSz}};
@@ -29,19 +29,12 @@ TEST(EditData, ConvertsAsTheScriptsExpect)
     }
 }
 
-TEST(EditLine, NamesTheFirstFieldAMissingCommaLosesAndNumbersStayInRange)
+// Single values, edit lines split into six fields (the data keeps its commas)
+// or naming the first field a missing comma loses, leading numbers kept in
+// range, root names (2: HKEY_CURRENT_USER, 6: HKEY_DYN_DATA) and log texts.
+TEST(RegData, EditLinesSingleValuesRootNamesAndLogTexts)
 {
-    const char* const names[] = {"None", "Root", "Key", "ValueName", "DataType", "Data"};
-    for (const cases::Row& c : cases::Rows("engine.txt", "regmissing"))
-        EXPECT_EQ(names[static_cast<int>(se::ParseRegEditLine(c[0]).missing)], c[1].text) << c[0].text;
-    for (const cases::Row& c : cases::Rows("engine.txt", "leadinginteger"))
-        EXPECT_EQ(se::LeadingInteger(c[0]), std::stoll(c[1].text)) << c[0].text;
-}
-
-// Single values, edit lines split into six fields (the data keeps its commas),
-// root names (2: HKEY_CURRENT_USER, 6: HKEY_DYN_DATA) and log texts.
-TEST(RegData, SingleValuesRootNamesAndLogTexts)
-{
+    static const char* const missing[] = {"None", "Root", "Key", "ValueName", "DataType", "Data"};
     const auto root = [](std::optional<se::RootKey> key) { return key ? std::to_string(static_cast<int>(*key)) : "none"; };
     cases::CheckCalls("engine.txt", "regcalls",
         {{"single", [](const cases::Row& r) {
@@ -56,6 +49,8 @@ TEST(RegData, SingleValuesRootNamesAndLogTexts)
               const auto f = se::ParseRegEditLine(r[1]).fields;
               return f.action + "," + f.root + "," + f.key + "," + f.valueName + "," + f.dataType + "," + f.data;
           }},
+         {"missing", [](const cases::Row& r) { return missing[static_cast<int>(se::ParseRegEditLine(r[1]).missing)]; }},
+         {"leading", [](const cases::Row& r) { return std::to_string(se::LeadingInteger(r[1])); }},
          {"describedsize", [](const cases::Row& r) { return std::to_string(se::ValueDescription("H", r[1], "V", "D").size()); }}});
 }
 

@@ -10,7 +10,6 @@ namespace {
 const std::string kCopy =
     "[Data]\r\nLogging=1\r\n[Commands]\r\nCmd0=36\r\nCurrentCmd=12\r\n[State]\r\nCurrentSection=CommandsList\r\n";
 
-// The record of a copy, number 7 in slot 1.
 se::ResumeRecord RecordOf(const std::string& text)
 {
     const se::SplitCurrentCmd split = se::SplitOffCurrentCmd(text);

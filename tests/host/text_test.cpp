@@ -9,7 +9,9 @@
 
 namespace {
 
-TEST(Text, InPlaceAndCopyingFormsAgree)
+// The in-place and copying forms agree; no text is a warning, not a crash.
+// Then comparisons without case and texts cut to a buffer.
+TEST(Text, TrimStripCompareAndFit)
 {
     for (const cases::Row& c : cases::Rows("engine.txt", "trim")) {
         char buffer[64];
@@ -23,19 +25,10 @@ TEST(Text, InPlaceAndCopyingFormsAgree)
         EXPECT_EQ(se::Trimmed(c[0]), c[1].text);
         EXPECT_EQ(se::StrippedOfComment(c[0]), c[2].text);
     }
-}
-
-TEST(Text, StripOfNoTextLogsAWarning)
-{
-    test::LogEntries().clear();
+    test::logEntries.clear();
     EXPECT_EQ(StripCommentsAndEtc(nullptr), nullptr);
-    ASSERT_EQ(test::LogEntries().size(), 1u);
-    EXPECT_EQ(test::LogEntries()[0], "TEXT|warning null pointer passed to StripCommentsAndEtc");
+    EXPECT_EQ(test::logEntries, std::vector<std::string>{"TEXT|warning null pointer passed to StripCommentsAndEtc"});
     EXPECT_EQ(TrimText(nullptr), nullptr);
-}
-
-TEST(Text, ComparisonsAndBufferFit)
-{
     cases::CheckCalls("engine.txt", "textcalls",
         {{"same", [](const cases::Row& r) { return cases::Flag(se::EqualsNoCase(r[1], r[2])); }},
          {"fit", [](const cases::Row& r) { return se::FitBuffer(r[1], r[2].number()); }}});

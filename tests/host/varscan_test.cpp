@@ -27,23 +27,11 @@ public:
     void WriteVariable(int n, const std::string& v) override { variables[n] = v; }
 };
 
-struct Expansion {
-    std::string text;
-    int count;
-};
-
-Expansion Expand(std::string text, FakeSource& source, std::size_t size = 512)
+std::pair<std::string, int> Expand(std::string text, FakeSource& source, std::size_t size = 512)
 {
-    test::LogEntries().clear();
+    test::logEntries.clear();
     const int count = se::ExpandVariables(text, size, source);
     return {text, count};
-}
-
-std::string Joined(const std::vector<std::string>& entries)
-{
-    std::string all;
-    for (const std::string& e : entries) all += e + "\n";
-    return all.substr(0, all.size() - !all.empty());
 }
 
 TEST(Variables, ExpansionTable)
@@ -51,55 +39,44 @@ TEST(Variables, ExpansionTable)
     FakeSource s;
     s.variables = {{1, "one"}, {3, "~%C103\\x"}, {5, "Part2"}};
     for (const cases::Row& c : cases::Rows("engine.txt", "expand")) {
-        const Expansion e = Expand(c[0], s);
-        if (c[1].text != "*") EXPECT_EQ(e.text, c[1].text) << c[0].text;
-        if (c[2].text != "*") EXPECT_EQ(e.count, c[2].number()) << c[0].text;
-        const std::string log = Joined(test::LogEntries()), want = c[3].text;
+        const auto e = Expand(c[0], s);
+        if (c[1].text != "*") EXPECT_EQ(e.first, c[1].text) << c[0].text;
+        if (c[2].text != "*") EXPECT_EQ(e.second, c[2].number()) << c[0].text;
+        const std::string log = cases::Join(test::logEntries, "\n"), want = c[3].text;
         if (want.size() > 3 && want.substr(want.size() - 3) == "...")
             EXPECT_EQ(log.substr(0, want.size() - 3), want.substr(0, want.size() - 3)) << c[0].text;
         else if (want != "*")
             EXPECT_EQ(log, want) << c[0].text;
     }
     s.language = 0x0403;  // Catalan: no code, and no "not found" line
-    EXPECT_EQ(Expand("~%C105", s).text, "~%C105");
-    EXPECT_EQ(test::LogEntries().size(), 2u);
+    EXPECT_EQ(Expand("~%C105", s).first, "~%C105");
+    EXPECT_EQ(test::logEntries.size(), 2u);
 }
 
 // The temporary file name with the machine's values is a Wine test; without a
 // temporary directory it lies in c:\.
-TEST(Variables, TempFileNameWithoutATempDirectory)
+TEST(Variables, TempFileNameSelfReferenceAndBufferBound)
 {
     FakeSource s;
     s.temp.clear();
     s.pid = 42;
-    EXPECT_EQ(Expand("~%C000 and more", s).text, "c:\\TMP00042");
+    EXPECT_EQ(Expand("~%C000 and more", s).first, "c:\\TMP00042");
     EXPECT_EQ(s.variables[0], "c:\\TMP00042");
-}
-
-TEST(Variables, SelfReferenceEndsAndBufferIsNeverExceeded)
-{
-    FakeSource s;
     s.variables[1] = "ab~%V001";
-    Expansion e = Expand("~%V001", s, 64);
-    EXPECT_LE(e.text.size(), 63u);
+    EXPECT_LE(Expand("~%V001", s, 64).first.size(), 63u);
     s.variables[1] = "~%V001";  // same length every time: only the bound stops it
-    e = Expand("~%V001", s, 64);
-    EXPECT_EQ(e.text, "~%V001");
-    EXPECT_EQ(test::LogEntries().back(), "ERROR-=-| too many variable replacements, expansion stopped.");
+    EXPECT_EQ(Expand("~%V001", s, 64).first, "~%V001");
+    EXPECT_EQ(test::logEntries.back(), "ERROR-=-| too many variable replacements, expansion stopped.");
     s.variables[2] = std::string(300, 'x');
-    e = Expand("~%V002tail", s, 256);
-    EXPECT_EQ(e.text, std::string(255, 'x'));
+    EXPECT_EQ(Expand("~%V002tail", s, 256).first, std::string(255, 'x'));
 }
 
 TEST(Variables, LanguagesKeysAndNumbers)
 {
-    for (const cases::Row& c : cases::Rows("engine.txt", "language"))
-        EXPECT_EQ(se::LanguageCode(static_cast<unsigned short>(c[0].number())).value_or("<none>"),
-                  c[1].null ? "<none>" : c[1].text)
-            << c[0].text;
-    EXPECT_EQ(se::VariableKey(0) + se::VariableKey(7) + "|" + se::VariableKey(1234), "V000V007|V1234");
-    for (const cases::Row& c : cases::Rows("engine.txt", "tokennumber"))
-        EXPECT_EQ(se::TokenNumber(c[0].text), c[1].number()) << c[0].text;
+    cases::CheckCalls("engine.txt", "varcalls",
+        {{"language", [](const cases::Row& r) { return se::LanguageCode(static_cast<unsigned short>(r[1].number())).value_or("<none>"); }},
+         {"token", [](const cases::Row& r) { return std::to_string(se::TokenNumber(r[1])); }},
+         {"key", [](const cases::Row& r) { return se::VariableKey(r[1].number()); }}});
 }
 
 }  // namespace
